@@ -1,0 +1,36 @@
+# The front door. `make run` and `make test` install what is missing, build
+# incrementally in build/, then run the program or the whole test suite.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: deps configure build run test bench fuzz format clean
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/CMakeCache.txt:
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	@$(BUILD)/src/tools/velora-decode samples/sample.bmp $(BUILD)/sample.ppm && echo "decoded samples/sample.bmp into $(BUILD)/sample.ppm"
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+bench: build
+	@scripts/run-bench
+
+fuzz: deps
+	@scripts/run-fuzz
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD)
