@@ -1,0 +1,22 @@
+#pragma once
+// Resampling: the filters, the output geometry, and the two-pass resampler that turns a
+// picture into a 24-bit bitmap of a requested size.
+#include "filters.h"
+#include "geometry.h"
+#include "picture.h"
+
+namespace velora {
+
+// Resamples a 24-bit (or convertible) source into the target, whose current width and
+// height are the requested size. The source is brought to 24 bits first; the target
+// becomes a 24-bit bitmap of that size. Raises "Source bitmap too small" for a source
+// without pixels and "Target bitmap too small" for a target without pixels.
+void Resample(TBitmap& source, TBitmap& target, TKernel kernel, float support);
+// Makes a 24-bit copy of any loaded picture and resamples it into the target.
+void ResampleGraphic(const TGraphic& picture, TBitmap& target, TKernel kernel, float support);
+
+// The plain, obviously-correct resampler: the reference that every faster version
+// must match byte for byte.
+void ResamplePlain(TBitmap& source, TBitmap& target, TKernel kernel, float support);
+
+}  // namespace velora
