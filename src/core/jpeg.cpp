@@ -1,10 +1,17 @@
 #include "jpeg.h"
 
+#include "atomic_file.h"
+#include "jpeg_codec.h"
+
 namespace velora {
 
 namespace {
 std::unique_ptr<TGraphic> Create() {
   return std::make_unique<TJPEGImage>();
+}
+
+int ScaleDenominator(TJPEGScale scale) {
+  return 1 << static_cast<int>(scale);
 }
 }  // namespace
 
@@ -13,8 +20,138 @@ const TGraphicClass& TJPEGImage::Class() {
   return cls;
 }
 
-void TJPEGImage::LoadFromStream(TStream&) {
-  throw EInvalidGraphic("TJPEGImage is not built yet");
+TJPEGImage::TJPEGImage() : data_(std::make_shared<TJPEGData>()) {}
+
+int TJPEGImage::Width() const {
+  if (bitmap_) return bitmap_->Width();
+  if (DecodeScale == TJPEGScale::jsFullSize || data_->Bytes.empty()) return data_->Width;
+  int w = 0, h = 0;
+  JpegOutputSize(data_->Bytes.data(), data_->Bytes.size(), ScaleDenominator(DecodeScale), w, h);
+  return w;
+}
+
+int TJPEGImage::Height() const {
+  if (bitmap_) return bitmap_->Height();
+  if (DecodeScale == TJPEGScale::jsFullSize || data_->Bytes.empty()) return data_->Height;
+  int w = 0, h = 0;
+  JpegOutputSize(data_->Bytes.data(), data_->Bytes.size(), ScaleDenominator(DecodeScale), w, h);
+  return h;
+}
+
+void TJPEGImage::SetWidth(int) {
+  throw EInvalidGraphicOperation("Cannot change the size of a JPEG image");
+}
+void TJPEGImage::SetHeight(int) {
+  throw EInvalidGraphicOperation("Cannot change the size of a JPEG image");
+}
+
+bool TJPEGImage::IsEmpty() const {
+  return !loaded_ && data_->Bytes.empty() && !(bitmap_ && !bitmap_->IsEmpty());
+}
+
+void TJPEGImage::NewData() {
+  data_ = std::make_shared<TJPEGData>();
+}
+
+void TJPEGImage::LoadFromStream(TStream& stream) {
+  NewData();
+  bitmap_.reset();
+  loaded_ = true;
+  const int64_t remaining = stream.Remaining();
+  data_->Bytes.resize(static_cast<size_t>(remaining));
+  if (remaining > 0) {
+    stream.ReadBuffer(data_->Bytes.data(), data_->Bytes.size());
+    EncodeProgressive = false;
+    const JpegHeader header = ReadJpegHeader(data_->Bytes.data(), data_->Bytes.size());
+    data_->Width = header.Width;
+    data_->Height = header.Height;
+    data_->Gray = header.Gray;
+    EncodeProgressive = header.Progressive;
+  }
+  Changed();
+}
+
+void TJPEGImage::Decode() const {
+  if (bitmap_) return;
+  JpegDecodeOptions options;
+  options.ScaleDenominator = ScaleDenominator(DecodeScale);
+  options.Smoothing = DecodeSmoothing;
+  options.GrayOnly = GrayOnly;
+  options.EightBit = decodeDepth_ == TJPEGPixelFormat::jf8Bit;
+  options.Fast = DecodeSpeed == TJPEGPerformance::jpBestSpeed;
+  auto dib = DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), options);
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->SetDib(std::move(dib));
+  bitmap_ = std::move(bitmap);
+}
+
+const TBitmap& TJPEGImage::Bitmap() const {
+  Decode();
+  return *bitmap_;
+}
+
+void TJPEGImage::SetDecodeDepth(TJPEGPixelFormat depth) {
+  if (depth == decodeDepth_) return;
+  decodeDepth_ = depth;
+  bitmap_.reset();
+}
+
+void TJPEGImage::CopyGraphic(const TGraphic* source) {
+  if (const auto* jpeg = dynamic_cast<const TJPEGImage*>(source)) {
+    if (jpeg == this) return;
+    data_ = jpeg->data_;
+    loaded_ = jpeg->loaded_;
+    bitmap_.reset();
+    if (jpeg->bitmap_) {
+      bitmap_ = std::make_unique<TBitmap>();
+      bitmap_->CopyGraphic(jpeg->bitmap_.get());
+    }
+    Changed();
+    return;
+  }
+  if (const auto* bitmap = dynamic_cast<const TBitmap*>(source)) {
+    NewData();
+    bitmap_ = std::make_unique<TBitmap>();
+    bitmap_->CopyGraphic(bitmap);
+    Changed();
+    return;
+  }
+  TGraphic::CopyGraphic(source);
+}
+
+void TJPEGImage::CopyTo(TGraphic& destination) const {
+  if (auto* bitmap = dynamic_cast<TBitmap*>(&destination)) {
+    Decode();
+    bitmap->CopyGraphic(bitmap_.get());
+    return;
+  }
+  TGraphic::CopyTo(destination);
+}
+
+void TJPEGImage::EncodeJpeg() {
+  if (!data_->Bytes.empty()) return;
+  if (!bitmap_ || bitmap_->Width() == 0 || bitmap_->Height() == 0) return;
+  // A temporary bitmap sharing the held pixels, brought to 24 bits if it has another
+  // depth; reading its rows never copies them.
+  TBitmap work;
+  work.CopyGraphic(bitmap_.get());
+  work.SetPixelDepth(PixelDepth::pf24bit);
+  auto data = std::make_shared<TJPEGData>();
+  data->Bytes = EncodeJpegBytes(work, EncodeQuality, GrayOnly, EncodeProgressive);
+  data->Width = work.Width();
+  data->Height = work.Height();
+  data->Gray = GrayOnly;
+  data_ = std::move(data);
+}
+
+void TJPEGImage::SaveToStream(TStream& stream) {
+  EncodeJpeg();
+  stream.WriteBuffer(data_->Bytes.data(), data_->Bytes.size());
+}
+
+void TJPEGImage::SaveFile(const std::string& fileName) {
+  EncodeJpeg();
+  WriteFileAtomically(fileName, data_->Bytes.data(), data_->Bytes.size());
 }
 
 }  // namespace velora

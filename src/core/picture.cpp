@@ -67,7 +67,7 @@ size_t DibSection::StrideFor(int width, int bitCount) {
   return static_cast<size_t>((bits + 31) / 32 * 4);
 }
 
-std::shared_ptr<DibSection> DibSection::Create(int width, int height, int bitCount) {
+std::shared_ptr<DibSection> DibSection::Create(int width, int height, int bitCount, bool zeroed) {
   auto dib = std::make_shared<DibSection>();
   dib->width = width;
   dib->height = height;
@@ -75,7 +75,7 @@ std::shared_ptr<DibSection> DibSection::Create(int width, int height, int bitCou
   dib->stride = StrideFor(width, bitCount);
   const uint64_t bytes = static_cast<uint64_t>(dib->stride) * static_cast<uint64_t>(height);
   if (width <= 0 || height <= 0 || bytes > kMaxPixelBytes) throw EOutOfMemory("Out of memory");
-  dib->bits.reset(new (std::nothrow) uint8_t[bytes]());
+  dib->bits.reset(zeroed ? new (std::nothrow) uint8_t[bytes]() : new (std::nothrow) uint8_t[bytes]);
   if (!dib->bits) throw EOutOfMemory("Out of memory");
   return dib;
 }

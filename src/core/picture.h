@@ -122,9 +122,11 @@ struct DibSection {
   // Bytes per row for a width and a number of bits per pixel, or 0 when it would
   // overflow.
   static size_t StrideFor(int width, int bitCount);
-  // A new section with zeroed pixels. Raises EOutOfMemory "Out of memory" when the
-  // pixels would need more than kMaxPixelBytes or cannot be allocated.
-  static std::shared_ptr<DibSection> Create(int width, int height, int bitCount);
+  // A new section, its pixels zeroed unless the caller fills every row itself. Raises
+  // EOutOfMemory "Out of memory" when the pixels would need more than kMaxPixelBytes or
+  // cannot be allocated.
+  static std::shared_ptr<DibSection> Create(int width, int height, int bitCount,
+                                            bool zeroed = true);
 
   size_t ByteSize() const { return stride * static_cast<size_t>(height); }
   uint8_t* Row(int y) {

@@ -1,0 +1,41 @@
+#pragma once
+// The libjpeg side of TJPEGImage: errors become EJPEG "JPEG error #%d" with libjpeg's
+// message code; sources and destinations are memory in 4096-byte blocks.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "picture.h"
+
+namespace velora {
+
+struct JpegHeader {
+  int Width = 0;
+  int Height = 0;
+  bool Gray = false;
+  bool Progressive = false;
+};
+
+struct JpegDecodeOptions {
+  int ScaleDenominator = 1;  // 1, 2, 4 or 8
+  bool Smoothing = true;
+  bool GrayOnly = false;
+  bool EightBit = false;  // quantise colour pictures to 236 colours
+  bool Fast = false;      // fast integer DCT, one-pass quantisation, ordered dither
+};
+
+JpegHeader ReadJpegHeader(const uint8_t* data, size_t size);
+// The size libjpeg gives the output at a scale, without decoding.
+void JpegOutputSize(const uint8_t* data, size_t size, int scaleDenominator, int& width,
+                    int& height);
+// Colour pictures become 24 bits in blue-green-red order; four-component pictures (CMYK,
+// YCCK) are converted to the same; gray pictures become 24 bits with equal channels, or
+// 8 bits with a full gray table when only gray is asked for.
+std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
+                                       const JpegDecodeOptions& options);
+// A baseline JFIF file (or progressive/gray when asked) from a 24-bit bitmap.
+std::vector<uint8_t> EncodeJpegBytes(const TBitmap& bitmap24, int quality, bool gray,
+                                     bool progressive);
+
+}  // namespace velora
