@@ -17,8 +17,10 @@ configure: deps $(BUILD)/CMakeCache.txt
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
+# Until the window exists, the program's face is the command-line resizer: convert the
+# bundled samples with the default settings and print the job log.
 run: build
-	@$(BUILD)/src/tools/velora-decode samples/sample.bmp $(BUILD)/sample.ppm && echo "decoded samples/sample.bmp into $(BUILD)/sample.ppm"
+	@$(BUILD)/src/cli/velora-resize samples
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)

@@ -1,0 +1,26 @@
+#pragma once
+// The command line of velora-resize.
+#include <string>
+#include <vector>
+
+#include "geometry.h"
+
+namespace velora::cli {
+
+struct Options {
+  ResizeSettings Settings;
+  int Jobs = 1;
+  std::string OutputDir;  // empty: each source's Output/ subfolder
+  bool Quiet = false;
+  bool Help = false;
+  bool Version = false;
+  std::vector<std::string> Inputs;
+};
+
+// Parses the arguments (without the program name). On a usage error returns false and
+// sets `error` to a one-line explanation.
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+
+const char* UsageText();
+
+}  // namespace velora::cli

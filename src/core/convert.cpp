@@ -1,0 +1,108 @@
+#include "convert.h"
+
+#include "TarnoTPU.h"
+#include "jpeg.h"
+#include "resample.h"
+
+namespace velora {
+
+namespace {
+
+void Log(const ConvertHooks& hooks, const std::string& line) {
+  if (hooks.Log) hooks.Log(line);
+}
+
+}  // namespace
+
+int EffectiveFilterIndex(const ResizeSettings& settings) {
+  const int index = settings.FilterIndex;
+  return index >= 0 && index < static_cast<int>(FilterTable.size()) ? index : 6;
+}
+
+std::string OutputName(const ResizeSettings& settings, const std::string& sourcePath,
+                       const std::string& outputFolder) {
+  std::string name = outputFolder + FileNameNoExt(sourcePath);
+  if (settings.AddFilterName) {
+    name += " ";
+    name += FilterTable[static_cast<size_t>(EffectiveFilterIndex(settings))].Name;
+  }
+  return name + ".jpg";
+}
+
+std::string InvalidFactorText(double xFactor) {
+  return "Invalid \"x\" factor! (" + FormatReal(2, xFactor) + ")\r\n" +
+         "Please choose a resize factor higher than 1.";
+}
+
+ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& sourcePath,
+                           const std::string& outputFolder, TPicture& preview,
+                           const ConvertHooks& hooks) {
+  ConvertResult result;
+  TBitmap target;
+  target.SetPixelDepth(PixelDepth::pf24bit);
+  TJPEGImage jpeg;
+  jpeg.SetDecodeDepth(TJPEGPixelFormat::jf24Bit);
+
+  try {
+    preview.LoadPictureFile(sourcePath);
+  } catch (const std::exception&) {
+    Log(hooks, kLogCannotOpen + sourcePath);
+    return result;
+  }
+  if (settings.ShowPreview && hooks.RepaintPreview) hooks.RepaintPreview();
+
+  const int width = preview.Width(), height = preview.Height();
+  if (settings.ProtectHuge && width > kHugeSide && height > kHugeSide) {
+    Log(hooks, kLogHugeImage + sourcePath);
+    return result;
+  }
+
+  jpeg.EncodeQuality = settings.Quality;
+
+  const double factor = XFactor(settings.FactorWhole, settings.FactorTenths);
+  if (!FactorIsValid(settings.Mode, factor)) {
+    MsgError(InvalidFactorText(factor));
+    if (hooks.FocusFactorBox) hooks.FocusFactorBox();
+    result.FactorValid = false;
+    return result;
+  }
+
+  const TSize size = OutputSize(settings, width, height);
+  if (size.Width < 1 || size.Height < 1) {
+    Log(hooks, kLogTooSmall + sourcePath);
+    return result;
+  }
+  const std::string outputName = OutputName(settings, sourcePath, outputFolder);
+  try {
+    target.SetSize(size.Width, size.Height);
+  } catch (const std::exception& e) {
+    Log(hooks, kLogCannotResize + sourcePath + " (" + e.what() + ")");
+    return result;
+  }
+
+  if (!settings.OverwriteOutput && FileExists(outputName)) {
+    Log(hooks, kLogFileExists + outputName);
+    return result;
+  }
+
+  try {
+    const TFilterRow& filter = FilterTable[static_cast<size_t>(EffectiveFilterIndex(settings))];
+    ResampleGraphic(*preview.Graphic(), target, filter.Kernel, filter.Support);
+    jpeg.CopyGraphic(&target);
+  } catch (const std::exception& e) {
+    Log(hooks, kLogCannotResize + sourcePath + " (" + e.what() + ")");
+    return result;
+  }
+
+  try {
+    jpeg.SaveFile(outputName);
+  } catch (const std::exception&) {
+    MsgError(kLogCannotSave + outputName);
+    Log(hooks, kLogCannotSave + outputName);
+    return result;
+  }
+  result.SavedAs = outputName;
+  return result;
+}
+
+}  // namespace velora
