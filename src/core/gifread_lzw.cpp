@@ -119,7 +119,7 @@ void DecodeGifImageData(TGifReader& reader, uint8_t* pixels, int width, int heig
     suffix[i] = first[i] = static_cast<uint8_t>(i);
     length[i] = 1;
   }
-  std::vector<uint8_t> string(kTableSize);
+  std::vector<uint8_t> chain(kTableSize);
 
   int codeWidth = codeSize + 1;
   int nextFree = firstFree;
@@ -159,10 +159,10 @@ void DecodeGifImageData(TGifReader& reader, uint8_t* pixels, int width, int heig
     const int n = length[code];
     int c = code;
     for (int i = n - 1; i >= 0; --i) {
-      string[i] = suffix[c];
+      chain[i] = suffix[c];
       c = prefix[c];
     }
-    for (int i = 0; i < n && !sink.Full(); ++i) sink.Put(string[i]);
+    for (int i = 0; i < n && !sink.Full(); ++i) sink.Put(chain[i]);
     previous = code;
   }
   codes.SkipRest();
