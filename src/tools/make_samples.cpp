@@ -165,11 +165,11 @@ int main(int argc, char** argv) {
   TJPEGImage jpeg;
   jpeg.EncodeQuality = 85;
   jpeg.CopyGraphic(&picture);
-  jpeg.SaveFile(folder + "landscape.jpg");
+  jpeg.SaveFile(folder + "jpeg-sample.jpg");
   TMemoryStream bmp;
   picture.SaveToStream(bmp);
   const bool ok =
-      Save(folder + "landscape.bmp", std::string(bmp.Bytes().begin(), bmp.Bytes().end())) &&
-      Save(folder + "landscape.png", Png(picture)) && Save(folder + "landscape.gif", Gif(picture));
+      Save(folder + "bmp-sample.bmp", std::string(bmp.Bytes().begin(), bmp.Bytes().end())) &&
+      Save(folder + "png-sample.png", Png(picture)) && Save(folder + "gif-sample.gif", Gif(picture));
   return ok ? 0 : 1;
 }
