@@ -93,20 +93,15 @@ bool MasksUnset(const uint32_t (&masks)[3]) {
   return !masks[0] && !masks[1] && !masks[2];
 }
 
-// Widens the bits of one mask to 8 bits: wide fields keep their top 8 bits, narrow
-// ones repeat their bits downwards, so the largest value becomes 255.
+// Widens the bits of one mask to 8 bits: the field's share of its largest value,
+// rounded to the nearest of 0..255. Fields wider than 8 bits round rather than drop
+// their low bits, so a 10-bit 99 becomes 25, not 24.
 uint8_t WidenMasked(uint32_t pixel, uint32_t mask) {
   if (mask == 0) return 0;
   const int shift = std::countr_zero(mask);
-  const int width = 32 - std::countl_zero(mask) - shift;
-  const uint32_t value = (pixel & mask) >> shift;
-  if (width >= 8) return static_cast<uint8_t>(value >> (width - 8));
-  uint32_t out = 0;
-  for (int pos = 8 - width;; pos -= width) {
-    out |= pos >= 0 ? value << pos : value >> -pos;
-    if (pos <= 0) break;
-  }
-  return static_cast<uint8_t>(out);
+  const uint64_t value = (pixel & mask) >> shift;
+  const uint64_t largest = mask >> shift;  // all ones for a contiguous mask
+  return static_cast<uint8_t>((value * 255 + largest / 2) / largest);
 }
 
 }  // namespace
