@@ -75,7 +75,7 @@ std::shared_ptr<DibSection> DibSection::Create(int width, int height, int bitCou
   dib->stride = StrideFor(width, bitCount);
   const uint64_t bytes = static_cast<uint64_t>(dib->stride) * static_cast<uint64_t>(height);
   if (width <= 0 || height <= 0 || bytes > kMaxPixelBytes) throw EOutOfMemory("Out of memory");
-  dib->bits.reset(zeroed ? new (std::nothrow) uint8_t[bytes]() : new (std::nothrow) uint8_t[bytes]);
+  dib->bits = AllocatePixels(bytes, zeroed);
   if (!dib->bits) throw EOutOfMemory("Out of memory");
   return dib;
 }
@@ -171,7 +171,7 @@ std::shared_ptr<DibSection> DibSection::Clone() const {
   copy->colors = colors;
   copy->stride = stride;
   const size_t bytes = ByteSize();
-  copy->bits.reset(new (std::nothrow) uint8_t[bytes]);
+  copy->bits = AllocatePixels(bytes, false);
   if (!copy->bits) throw EOutOfMemory("Out of memory");
   std::memcpy(copy->bits.get(), bits.get(), bytes);
   return copy;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "errors.h"
+#include "pixel_memory.h"
 #include "stream.h"
 
 namespace velora {
@@ -117,7 +118,7 @@ struct DibSection {
   uint32_t masks[3] = {};  // red, green, blue masks of 16- and 32-bit pixels; 0 = default layout
   TColorTable colors;      // the colour table of 1-, 4- and 8-bit pixels
   size_t stride = 0;       // bytes per row
-  std::unique_ptr<uint8_t[]> bits;
+  PixelMemory bits;
 
   // Bytes per row for a width and a number of bits per pixel, or 0 when it would
   // overflow.

@@ -15,8 +15,15 @@ void Resample(TBitmap& source, TBitmap& target, TKernel kernel, float support);
 // Makes a 24-bit copy of any loaded picture and resamples it into the target.
 void ResampleGraphic(const TGraphic& picture, TBitmap& target, TKernel kernel, float support);
 
-// The plain, obviously-correct resampler: the reference that every faster version
-// must match byte for byte.
+// The plain, obviously-correct resampler: the reference that the fast one must match
+// byte for byte.
 void ResamplePlain(TBitmap& source, TBitmap& target, TKernel kernel, float support);
+// The fast resampler, the one the program uses: the same bytes, with vector arithmetic
+// and rows split among up to `threads` threads.
+enum class KernelSet { Best, Sse2, Avx2 };
+void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float support, int threads = 1,
+                  KernelSet kernels = KernelSet::Best);
+// Whether this processor can run the AVX2 kernels.
+bool HasAvx2Kernels();
 
 }  // namespace velora

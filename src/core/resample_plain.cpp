@@ -104,7 +104,7 @@ void ResamplePlain(TBitmap& source, TBitmap& target, TKernel kernel, float suppo
 }
 
 void Resample(TBitmap& source, TBitmap& target, TKernel kernel, float support) {
-  ResamplePlain(source, target, kernel, support);
+  ResampleFast(source, target, kernel, support);
 }
 
 void ResampleGraphic(const TGraphic& picture, TBitmap& target, TKernel kernel, float support) {
