@@ -56,6 +56,7 @@ void Plain(TBitmap& s, TBitmap& d, TKernel k, float f, int, KernelSet) {
 std::vector<KernelSet> KernelSets() {
   std::vector<KernelSet> sets{KernelSet::Sse2};
   if (HasAvx2Kernels()) sets.push_back(KernelSet::Avx2);
+  if (HasAvx512Kernels()) sets.push_back(KernelSet::Avx512);
   return sets;
 }
 
@@ -107,9 +108,12 @@ TEST(ResampleFast, HardCasesOfTheAccumulationRule) {
     ResampleFast(s, d, k, f, 1, KernelSet::Sse2);
   };
   auto fastAvx = [](TBitmap& s, TBitmap& d, TKernel k, float f) {
-    ResampleFast(s, d, k, f, 1, HasAvx2Kernels() ? KernelSet::Avx2 : KernelSet::Sse2);
+    ResampleFast(s, d, k, f, 1, KernelSet::Avx2);
   };
-  for (auto* r : {+fast, +fastAvx}) {
+  auto fastAvx512 = [](TBitmap& s, TBitmap& d, TKernel k, float f) {
+    ResampleFast(s, d, k, f, 1, KernelSet::Avx512);
+  };
+  for (auto* r : {+fast, +fastAvx, +fastAvx512}) {
     EXPECT_EQ(ResampleLine(a, 26, &BSplineKernel, r)[17], 72);
     EXPECT_EQ(ResampleLine(b, 64, &BSplineKernel, r)[37], 117);
   }
@@ -139,5 +143,26 @@ TEST(ResampleFast, ThreadsDoNotChangeTheBytes) {
   const auto one = Result(&ResampleFast, src, 150, 101, FilterTable[6], 1, KernelSet::Best);
   for (int threads : {2, 3, 8}) {
     EXPECT_EQ(Result(&ResampleFast, src, 150, 101, FilterTable[6], threads, KernelSet::Best), one);
+  }
+}
+
+TEST(ResampleFast, TallPicturesThroughTheRowRingAndThreadBands) {
+  // Far more rows than the ring of work rows holds, split into several bands.
+  std::mt19937 rng(77);
+  struct Case {
+    int sw, sh, dw, dh;
+  } cases[] = {{40, 700, 20, 350}, {30, 300, 45, 451}, {24, 500, 24, 97}, {17, 260, 5, 259}};
+  for (const auto& c : cases) {
+    TBitmap src;
+    RandomPicture(src, c.sw, c.sh, rng);
+    for (const TFilterRow& filter : {FilterTable[1], FilterTable[5], FilterTable[6]}) {
+      const auto expected = Result(&Plain, src, c.dw, c.dh, filter, 1, KernelSet::Best);
+      for (KernelSet set : KernelSets()) {
+        for (int threads : {1, 3}) {
+          EXPECT_EQ(Result(&ResampleFast, src, c.dw, c.dh, filter, threads, set), expected)
+              << filter.Name << " " << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
+        }
+      }
+    }
   }
 }

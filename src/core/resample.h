@@ -20,10 +20,11 @@ void ResampleGraphic(const TGraphic& picture, TBitmap& target, TKernel kernel, f
 void ResamplePlain(TBitmap& source, TBitmap& target, TKernel kernel, float support);
 // The fast resampler, the one the program uses: the same bytes, with vector arithmetic
 // and rows split among up to `threads` threads.
-enum class KernelSet { Best, Sse2, Avx2 };
+enum class KernelSet { Best, Sse2, Avx2, Avx512 };
 void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float support, int threads = 1,
                   KernelSet kernels = KernelSet::Best);
-// Whether this processor can run the AVX2 kernels.
+// Whether this processor can run the AVX2 (with FMA) and the AVX-512 kernels.
 bool HasAvx2Kernels();
+bool HasAvx512Kernels();
 
 }  // namespace velora

@@ -1,15 +1,16 @@
 // The fast resampler: the same weights, the same order of contributors and the same
 // bytes as the plain one (see resample_kernels.h for why), computed eight samples at a
-// time, with the vertical pass walking rows instead of columns, and rows split among
-// threads.
+// time. Output rows are made in order, each from work rows that are made just before
+// they are first needed and kept in a small ring, so the work image never leaves the
+// processor's caches. Output rows are split among threads; a thread makes the work rows
+// it needs itself.
 #include <algorithm>
 #include <cmath>
-#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "contributors.h"
-#include "pixel_memory.h"
 #include "resample.h"
 #include "resample_kernels.h"
 
@@ -19,30 +20,33 @@ namespace {
 
 using ext = long double;
 
-// Weight lists in the flat form the kernels read.
+// Weight lists in the flat form the kernels read, each padded to the longest.
 struct PreparedLists {
   std::vector<int> pixels;
   std::vector<float> weights;
   std::vector<FastList> lists;
 
   explicit PreparedLists(const std::vector<ContributorList>& source) {
-    size_t total = 0;
-    for (const auto& l : source) total += l.size();
-    pixels.reserve(total);
-    weights.reserve(total);
-    for (const auto& l : source) {
-      for (const Contributor& c : l) {
-        pixels.push_back(c.Pixel);
-        weights.push_back(c.Weight);
-      }
-    }
-    size_t offset = 0;
-    for (const auto& l : source) {
+    size_t longest = 0;
+    for (const auto& l : source) longest = std::max(longest, l.size());
+    pixels.assign(source.size() * longest, 0);
+    weights.assign(source.size() * longest, 0.0f);
+    for (size_t i = 0; i < source.size(); ++i) {
+      const ContributorList& l = source[i];
+      int* p = pixels.data() + i * longest;
+      float* w = weights.data() + i * longest;
       double absSum = 0;
-      for (const Contributor& c : l) absSum += std::fabs(static_cast<double>(c.Weight));
-      lists.push_back({pixels.data() + offset, weights.data() + offset, static_cast<int>(l.size()),
-                       ErrorBound(static_cast<int>(l.size()), absSum)});
-      offset += l.size();
+      int lo = l.empty() ? 0 : l[0].Pixel, hi = lo;
+      for (size_t k = 0; k < l.size(); ++k) {
+        p[k] = l[k].Pixel;
+        w[k] = l[k].Weight;
+        absSum += std::fabs(static_cast<double>(l[k].Weight));
+        lo = std::min(lo, l[k].Pixel);
+        hi = std::max(hi, l[k].Pixel);
+      }
+      for (size_t k = l.size(); k < longest; ++k) p[k] = lo;  // weight 0
+      lists.push_back({p, w, static_cast<int>(l.size()), static_cast<int>(longest),
+                       ErrorBound(static_cast<int>(l.size()), absSum), lo, hi});
     }
   }
 };
@@ -50,45 +54,133 @@ struct PreparedLists {
 struct Kernels {
   decltype(&sse2::HorizontalBlock) horizontal;
   decltype(&sse2::VerticalRow) vertical;
+  int lanes;  // rows per horizontal block
 };
 
-constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRow};
-constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRow};
+constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRow, sse2::kLanes};
+constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRow, avx2::kLanes};
+constexpr Kernels kAvx512{&avx512::HorizontalBlock, &avx512::VerticalRow, avx512::kLanes};
 
 const Kernels& ChooseKernels(KernelSet set) {
-  if (set == KernelSet::Sse2 || !HasAvx2Kernels()) return kSse2;
-  return kAvx2;
+  const bool avx2 = HasAvx2Kernels();
+  const bool avx512 = HasAvx512Kernels();
+  switch (set) {
+    case KernelSet::Sse2:
+      return kSse2;
+    case KernelSet::Avx2:
+      return avx2 ? kAvx2 : kSse2;
+    case KernelSet::Avx512:
+      return avx512 ? kAvx512 : avx2 ? kAvx2 : kSse2;
+    case KernelSet::Best:
+      return avx2 ? kAvx2 : kSse2;
+  }
+  return kSse2;
 }
 
-uint8_t MeanOf(const uint8_t* base, ptrdiff_t step, int n) {
-  uint64_t sum = 0;
-  for (int p = 0; p < n; ++p) sum += base[p * step];
-  return static_cast<uint8_t>(DivideHalfEven(sum, static_cast<uint64_t>(n)));
+int RoundUp(int n, int step) {
+  return (n + step - 1) / step * step;
 }
 
-// Runs body(begin, end) over [0, count) split into up to `threads` contiguous parts.
-template <class Body>
-void Split(int count, int threads, Body body) {
-  threads = std::max(1, std::min(threads, count));
-  if (threads == 1) {
-    body(0, count);
-    return;
+// Makes output rows [first, last) of the target.
+class Band {
+ public:
+  Band(const TBitmap& source, const PreparedLists& horizontal, const PreparedLists& vertical,
+       int dw, const Kernels& kernels)
+      : source_(source),
+        horizontal_(horizontal),
+        vertical_(vertical),
+        dw_(dw),
+        kernels_(kernels),
+        lanes_(kernels.lanes),
+        sw_(source.Width()),
+        sh_(source.Height()),
+        rowFloats_(RoundUp(3 * dw, 16)) {}
+
+  void Run(int first, int last, uint8_t* targetTop, ptrdiff_t targetStep) {
+    if (first >= last) return;
+    // The ring must hold every row a list reads, counted back from the end of the last
+    // block made so far.
+    int lowest = sh_, end = 0, capacity = lanes_;
+    for (int i = first; i < last; ++i) {
+      const FastList& l = vertical_.lists[static_cast<size_t>(i)];
+      lowest = std::min(lowest, l.MinPixel);
+      end = std::max(end, RoundUp(l.MaxPixel + 1, lanes_));
+      capacity = std::max(capacity, end - l.MinPixel);
+    }
+    capacity_ = std::min(RoundUp(capacity, lanes_), RoundUp(sh_, lanes_));
+    ring_.resize(static_cast<size_t>(capacity_) * static_cast<size_t>(rowFloats_));
+    f_.resize(static_cast<size_t>(sw_) * 3 * static_cast<size_t>(lanes_) + 8);
+    g_.resize(static_cast<size_t>(dw_) * 3 * static_cast<size_t>(lanes_));
+    made_ = lowest / lanes_ * lanes_;
+
+    std::vector<const float*> rows;
+    for (int i = first; i < last; ++i) {
+      const FastList& l = vertical_.lists[static_cast<size_t>(i)];
+      while (made_ <= l.MaxPixel) MakeBlock();
+      rows.resize(static_cast<size_t>(l.Count));
+      for (int k = 0; k < l.Count; ++k) rows[static_cast<size_t>(k)] = Row(l.Pixels[k]);
+      kernels_.vertical(rows.data(), l, 3 * dw_, targetTop + i * targetStep);
+    }
   }
-  std::vector<std::thread> workers;
-  for (int t = 1; t < threads; ++t) {
-    workers.emplace_back([=] { body(count * t / threads, count * (t + 1) / threads); });
+
+ private:
+  float* Row(int y) {
+    return ring_.data() + static_cast<size_t>(y % capacity_) * static_cast<size_t>(rowFloats_);
   }
-  body(0, count / threads);
-  for (auto& w : workers) w.join();
-}
+
+  // The work rows made_ .. made_ + lanes_ - 1 (those inside the picture).
+  void MakeBlock() {
+    const int rows = std::min(lanes_, sh_ - made_);
+    const uint8_t* in[16];
+    float* out[16];
+    for (int r = 0; r < lanes_; ++r) {
+      const int y = made_ + std::min(r, rows - 1);
+      in[r] = source_.ConstRowAddress(y);
+      out[r] = Row(y);
+    }
+    kernels_.horizontal(in, sw_, horizontal_.lists.data(), dw_, out, rows, f_.data(), g_.data());
+    made_ += lanes_;
+  }
+
+  const TBitmap& source_;
+  const PreparedLists& horizontal_;
+  const PreparedLists& vertical_;
+  const int dw_;
+  const Kernels& kernels_;
+  const int lanes_, sw_, sh_, rowFloats_;
+  int capacity_ = 0;
+  int made_ = 0;
+  // Scratch kept per thread from one picture to the next, so it is not faulted in anew.
+  static thread_local std::vector<float> ring_, f_, g_;
+};
+
+thread_local std::vector<float> Band::ring_, Band::f_, Band::g_;
 
 }  // namespace
 
+namespace {
+bool CpuHas(const char* feature) {
+  __builtin_cpu_init();
+  // __builtin_cpu_supports needs a literal; these are the features asked for.
+  const std::string f = feature;
+  if (f == "avx2") return __builtin_cpu_supports("avx2");
+  if (f == "fma") return __builtin_cpu_supports("fma");
+  if (f == "avx512f") return __builtin_cpu_supports("avx512f");
+  if (f == "avx512bw") return __builtin_cpu_supports("avx512bw");
+  if (f == "avx512dq") return __builtin_cpu_supports("avx512dq");
+  if (f == "avx512vl") return __builtin_cpu_supports("avx512vl");
+  return false;
+}
+}  // namespace
+
 bool HasAvx2Kernels() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-  }();
+  static const bool has = CpuHas("avx2") && CpuHas("fma");
+  return has;
+}
+
+bool HasAvx512Kernels() {
+  static const bool has = HasAvx2Kernels() && CpuHas("avx512f") && CpuHas("avx512bw") &&
+                          CpuHas("avx512dq") && CpuHas("avx512vl");
   return has;
 }
 
@@ -103,18 +195,35 @@ float ErrorBound(int count, double absWeightSum) {
   return static_cast<float>(u * p * (2.0 * count + 2) * growth * 1.01 + 1e-30);
 }
 
+namespace {
+
+// The byte of a final sum: 255 above 255, 0 below 0, else the nearest integer, ties to
+// even (adding and subtracting 2^23 rounds a float of 0..255 that way).
+float SumToByte(float sum) {
+  if (sum > 255) return 255;
+  if (sum < 0) return 0;
+  const float shifted = sum + 8388608.0f;
+  return shifted - 8388608.0f;
+}
+
+}  // namespace
+
 uint8_t ExactSample(const FastList& list, const uint8_t* base, ptrdiff_t step) {
   float sum = 0;
   for (int k = 0; k < list.Count; ++k) {
     sum = static_cast<float>(static_cast<ext>(sum) + static_cast<ext>(base[list.Pixels[k] * step]) *
                                                          static_cast<ext>(list.Weights[k]));
   }
-  if (sum > 255) return 255;
-  if (sum < 0) return 0;
-  // Adding and subtracting 2^23 rounds a float from 0 to 255 to the nearest integer,
-  // ties to even, as RoundHalfEven does.
-  const float shifted = sum + 8388608.0f;
-  return static_cast<uint8_t>(shifted - 8388608.0f);
+  return static_cast<uint8_t>(SumToByte(sum));
+}
+
+float ExactSampleRows(const FastList& list, const float* const* rows, int offset) {
+  float sum = 0;
+  for (int k = 0; k < list.Count; ++k) {
+    sum = static_cast<float>(static_cast<ext>(sum) +
+                             static_cast<ext>(rows[k][offset]) * static_cast<ext>(list.Weights[k]));
+  }
+  return SumToByte(sum);
 }
 
 void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float support, int threads,
@@ -123,67 +232,30 @@ void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float suppor
   const int sw = source.Width(), sh = source.Height();
   if (sw < 1 || sh < 1) throw Exception("Source bitmap too small");
   if (dw < 1 || dh < 1) throw Exception("Target bitmap too small");
+  // One sample from a longer line is that line's mean: cheap, and left to the plain code.
+  if ((dw == 1 && sw > 1) || (dh == 1 && sh > 1)) {
+    ResamplePlain(source, target, kernel, support);
+    return;
+  }
   source.SetPixelDepth(PixelDepth::pf24bit);
   target.SetPixelDepth(PixelDepth::pf24bit);
   const Kernels& k = ChooseKernels(kernels);
+  const PreparedLists horizontal(BuildContributors(dw, AxisScale(dw, sw), support, sw, kernel));
+  const PreparedLists vertical(BuildContributors(dh, AxisScale(dh, sh), support, sh, kernel));
+  uint8_t* targetTop = target.RowAddress(0);
+  const ptrdiff_t targetStep = target.RowStep();
 
-  // The work image: dw pixels by sh rows of final bytes, top row first.
-  const ptrdiff_t workStride = (3 * static_cast<ptrdiff_t>(dw) + 15) / 16 * 16;
-  const uint64_t workBytes = static_cast<uint64_t>(workStride) * static_cast<uint64_t>(sh);
-  if (workBytes > kMaxPixelBytes) throw EOutOfMemory("Out of memory");
-  PixelMemory work = AllocatePixels(workBytes, false);
-  if (!work) throw EOutOfMemory("Out of memory");
-
-  // Horizontal pass, eight source rows at a time.
-  const bool rowMean = dw == 1 && sw > 1;
-  {
-    const PreparedLists lists(rowMean
-                                  ? std::vector<ContributorList>{}
-                                  : BuildContributors(dw, AxisScale(dw, sw), support, sw, kernel));
-    const int blocks = (sh + 7) / 8;
-    Split(blocks, threads, [&](int first, int last) {
-      std::vector<float> f(rowMean ? 0 : static_cast<size_t>(sw) * 24 + 8);
-      std::vector<float> g(rowMean ? 0 : static_cast<size_t>(dw) * 24);
-      for (int block = first; block < last; ++block) {
-        const int top = block * 8;
-        const int rows = std::min(8, sh - top);
-        const uint8_t* in[8];
-        uint8_t* out[8];
-        for (int r = 0; r < 8; ++r) {
-          const int y = top + std::min(r, rows - 1);
-          in[r] = source.ConstRowAddress(y);
-          out[r] = work.get() + workStride * y;
-        }
-        if (rowMean) {
-          for (int r = 0; r < rows; ++r) {
-            for (int c = 0; c < 3; ++c) out[r][c] = MeanOf(in[r] + c, 3, sw);
-          }
-        } else {
-          k.horizontal(in, sw, lists.lists.data(), dw, out, rows, f.data(), g.data());
-        }
-      }
+  // Small pictures are not worth a thread; bands of at least 64 rows.
+  threads = std::max(1, std::min(threads, dh / 64));
+  std::vector<std::thread> workers;
+  for (int t = 1; t < threads; ++t) {
+    workers.emplace_back([&, t] {
+      Band(source, horizontal, vertical, dw, k)
+          .Run(dh * t / threads, dh * (t + 1) / threads, targetTop, targetStep);
     });
   }
-
-  // Vertical pass, one output row at a time.
-  {
-    const bool columnMean = dh == 1 && sh > 1;
-    const PreparedLists lists(columnMean
-                                  ? std::vector<ContributorList>{}
-                                  : BuildContributors(dh, AxisScale(dh, sh), support, sh, kernel));
-    uint8_t* targetTop = target.RowAddress(0);
-    const ptrdiff_t targetStep = target.RowStep();
-    Split(dh, threads, [&](int first, int last) {
-      for (int i = first; i < last; ++i) {
-        uint8_t* out = targetTop + i * targetStep;
-        if (columnMean) {
-          for (int b = 0; b < 3 * dw; ++b) out[b] = MeanOf(work.get() + b, workStride, sh);
-        } else {
-          k.vertical(work.get(), workStride, lists.lists[static_cast<size_t>(i)], 3 * dw, out);
-        }
-      }
-    });
-  }
+  Band(source, horizontal, vertical, dw, k).Run(0, dh / threads, targetTop, targetStep);
+  for (auto& w : workers) w.join();
 }
 
 }  // namespace velora

@@ -26,31 +26,46 @@ namespace velora {
 struct FastList {
   const int* Pixels;
   const float* Weights;
-  int Count;
-  float Eps;  // the bound on |A - R| for this list
+  int Count;        // the contributors of the rule
+  int PaddedCount;  // Count, then zero weights up to the longest list of the pass, so
+                    // every list runs the same loop (a zero weight adds exactly 0 to A)
+  float Eps;        // the bound on |A - R| for this list
+  int MinPixel;     // the smallest and largest pixel the list reads
+  int MaxPixel;
 };
 
 // A bound on |A - R| for a list of `count` weights whose absolute values sum to
 // `absWeightSum`, for pixels up to 255.
 float ErrorBound(int count, double absWeightSum);
 
-// The rule itself for one sample: pixels at base[pixel * step].
+// The rule itself for one sample whose pixels are bytes at base[pixel * step].
 uint8_t ExactSample(const FastList& list, const uint8_t* base, ptrdiff_t step);
+// The rule itself for one sample whose pixels are rows[k][offset], one row per
+// contributor, holding byte values as floats.
+float ExactSampleRows(const FastList& list, const float* const* rows, int offset);
 
-#define VELORA_KERNEL_DECLARATIONS                                                          \
-  /* Resamples eight source rows (rows[r], r < 8; unused rows may repeat a row) of       */ \
-  /* sw pixels into eight work rows of dw pixels. f needs sw * 24 + 8 floats, g dw * 24. */ \
-  void HorizontalBlock(const uint8_t* const rows[8], int sw, const FastList* lists, int dw, \
-                       uint8_t* const out[8], int outRows, float* f, float* g);             \
-  /* One output row from the work rows: `bytes` bytes from rows work + pixel * stride.   */ \
-  void VerticalRow(const uint8_t* work, ptrdiff_t stride, const FastList& list, int bytes,  \
-                   uint8_t* out);
+// Each kernel set works on blocks of kLanes source rows (8 or 16).
+#define VELORA_KERNEL_DECLARATIONS                                                             \
+  /* Resamples kLanes source rows of sw pixels (rows[r]; unused rows may repeat a row)     */  \
+  /* into outRows work rows of dw pixels, as floats holding the bytes. f needs             */  \
+  /* sw * 3 * kLanes + 8 floats, g dw * 3 * kLanes.                                         */ \
+  void HorizontalBlock(const uint8_t* const* rows, int sw, const FastList* lists, int dw,      \
+                       float* const* out, int outRows, float* f, float* g);                    \
+  /* One output row of `values` bytes from the work rows: rows[k] is the work row of the  */   \
+  /* list's contributor k.                                                                 */  \
+  void VerticalRow(const float* const* rows, const FastList& list, int values, uint8_t* out);
 
 namespace sse2 {
+inline constexpr int kLanes = 8;
 VELORA_KERNEL_DECLARATIONS
-}
+}  // namespace sse2
 namespace avx2 {
+inline constexpr int kLanes = 8;
 VELORA_KERNEL_DECLARATIONS
-}
+}  // namespace avx2
+namespace avx512 {
+inline constexpr int kLanes = 16;
+VELORA_KERNEL_DECLARATIONS
+}  // namespace avx512
 
 }  // namespace velora
