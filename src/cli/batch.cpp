@@ -67,8 +67,12 @@ class Batch {
     }
   }
 
+  // Spends `threads` threads in all: one picture per thread while there are enough
+  // pictures, the rest inside the resampler when there are fewer pictures than threads.
   void Run(int threads) {
-    threads = std::max(1, std::min<int>(threads, static_cast<int>(tasks_.size())));
+    const int tasks = static_cast<int>(tasks_.size());
+    resampleThreads_ = std::max(1, threads / std::max(1, tasks));
+    threads = std::max(1, std::min(threads, tasks));
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back([this] { Work(); });
     Work();
@@ -132,6 +136,7 @@ class Batch {
   std::ostream& log_;
   std::vector<Item> items_;
   std::vector<std::vector<size_t>> tasks_;
+  int resampleThreads_ = 1;
   std::atomic<size_t> nextTask_{0};
   std::atomic<bool> stop_{false};
   std::mutex mutex_;

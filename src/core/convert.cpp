@@ -36,7 +36,7 @@ std::string InvalidFactorText(double xFactor) {
 
 ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& sourcePath,
                            const std::string& outputFolder, TPicture& preview,
-                           const ConvertHooks& hooks) {
+                           const ConvertHooks& hooks, int threads) {
   ConvertResult result;
   TBitmap target;
   target.SetPixelDepth(PixelDepth::pf24bit);
@@ -87,7 +87,7 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
 
   try {
     const TFilterRow& filter = FilterTable[static_cast<size_t>(EffectiveFilterIndex(settings))];
-    ResampleGraphic(*preview.Graphic(), target, filter.Kernel, filter.Support);
+    ResampleGraphic(*preview.Graphic(), target, filter.Kernel, filter.Support, threads);
     jpeg.CopyGraphic(&target);
   } catch (const std::exception& e) {
     Log(hooks, kLogCannotResize + sourcePath + " (" + e.what() + ")");

@@ -49,9 +49,10 @@ std::string InvalidFactorText(double xFactor);
 
 // Converts one picture. The picture is loaded into `preview`, which keeps it afterwards
 // (and keeps its previous picture when loading fails). Problems are reported as job-log
-// lines and message boxes; nothing is left half-written.
+// lines and message boxes; nothing is left half-written. The resampling may use up to
+// `threads` threads.
 ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& sourcePath,
                            const std::string& outputFolder, TPicture& preview,
-                           const ConvertHooks& hooks);
+                           const ConvertHooks& hooks, int threads = 1);
 
 }  // namespace velora

@@ -12,8 +12,10 @@ namespace velora {
 // becomes a 24-bit bitmap of that size. Raises "Source bitmap too small" for a source
 // without pixels and "Target bitmap too small" for a target without pixels.
 void Resample(TBitmap& source, TBitmap& target, TKernel kernel, float support);
-// Makes a 24-bit copy of any loaded picture and resamples it into the target.
-void ResampleGraphic(const TGraphic& picture, TBitmap& target, TKernel kernel, float support);
+// Makes a 24-bit copy of any loaded picture and resamples it into the target, on up to
+// `threads` threads.
+void ResampleGraphic(const TGraphic& picture, TBitmap& target, TKernel kernel, float support,
+                     int threads = 1);
 
 // The plain, obviously-correct resampler: the reference that the fast one must match
 // byte for byte.

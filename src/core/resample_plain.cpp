@@ -107,11 +107,12 @@ void Resample(TBitmap& source, TBitmap& target, TKernel kernel, float support) {
   ResampleFast(source, target, kernel, support);
 }
 
-void ResampleGraphic(const TGraphic& picture, TBitmap& target, TKernel kernel, float support) {
+void ResampleGraphic(const TGraphic& picture, TBitmap& target, TKernel kernel, float support,
+                     int threads) {
   TBitmap copy;
   copy.SetPixelDepth(PixelDepth::pf24bit);
   copy.CopyGraphic(&picture);
-  Resample(copy, target, kernel, support);
+  ResampleFast(copy, target, kernel, support, threads);
 }
 
 }  // namespace velora
