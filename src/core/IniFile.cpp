@@ -2,18 +2,15 @@
 #include "IniFile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <cerrno>
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
 #include "TarnoTPU.h"
+#include "atomic_file.h"
 
 namespace velora {
 
@@ -190,45 +187,15 @@ std::string FullPath(const std::string& path) {
   throw EIniFileException("Unable to write to " + FullPath(path));
 }
 
-// The file that a write replaces: the target of a symbolic link, so the link stays a link.
-std::string ReplaceTarget(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (!resolved) return path;
-  std::string target(resolved);
-  std::free(resolved);
-  return target;
-}
-
-bool WriteAllBytes(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Writes the bytes to a new file next to the target and renames it over the target.
+// Replaces the file atomically and on disk, so a crash or a full disk never leaves a
+// half-written settings file.
 bool ReplaceFile(const std::string& path, const std::string& bytes) {
-  static std::atomic<unsigned> counter{0};
-  const std::string target = ReplaceTarget(path);
-  const std::string folder = FolderPart(target);
-  const std::string temp = folder + "." + NamePart(target) + ".tmp-" + std::to_string(::getpid()) +
-                           "-" + std::to_string(counter++);
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  struct stat old {};
-  bool ok = true;
-  if (::stat(target.c_str(), &old) == 0) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-  ok = ok && WriteAllBytes(fd, bytes) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  try {
+    WriteFileAtomically(path, bytes.data(), bytes.size(), true);
+    return true;
+  } catch (const Exception&) {
+    return false;
+  }
 }
 
 }  // namespace

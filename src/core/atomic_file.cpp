@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -40,11 +41,24 @@ mode_t CreationMask() {
                       std::strerror(error));
 }
 
+// The file a write replaces: the target of a symbolic link, so the link stays a link.
+std::string ReplacedFile(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (!resolved) return path;
+  std::string target(resolved);
+  std::free(resolved);
+  return target;
+}
+
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, const void* data, size_t size) {
-  const size_t slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+void WriteFileAtomically(const std::string& path, const void* data, size_t size,
+                         bool syncToDisk) {
+  const std::string target = ReplacedFile(path);
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   std::string tempName = folder + ".velora-XXXXXX.tmp";
   std::vector<char> tempBuffer(tempName.begin(), tempName.end());
   tempBuffer.push_back('\0');
@@ -53,7 +67,9 @@ void WriteFileAtomically(const std::string& path, const void* data, size_t size)
   tempName = tempBuffer.data();
 
   int error = 0;
-  if (::fchmod(fd, 0666 & ~CreationMask()) != 0) error = errno;
+  struct stat old {};
+  const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CreationMask());
+  if (::fchmod(fd, mode) != 0) error = errno;
   const auto* bytes = static_cast<const char*>(data);
   for (size_t done = 0; !error && done < size;) {
     const ssize_t n = ::write(fd, bytes + done, size - done);
@@ -65,8 +81,9 @@ void WriteFileAtomically(const std::string& path, const void* data, size_t size)
       error = n < 0 ? errno : ENOSPC;  // a write that takes nothing means a full disk
     }
   }
+  if (!error && syncToDisk && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && !error) error = errno;
-  if (!error && ::rename(tempName.c_str(), path.c_str()) != 0) error = errno;
+  if (!error && ::rename(tempName.c_str(), target.c_str()) != 0) error = errno;
   if (error) {
     ::unlink(tempName.c_str());
     Fail(path, error);

@@ -7,9 +7,13 @@
 
 namespace velora {
 
+// A symbolic link stays a link: the file it points to is replaced. A replaced file keeps
+// its permissions; a new one gets the usual ones. With `syncToDisk` the bytes are on the
+// disk before the rename, so not even a crash of the machine can leave a short file.
 // Raises EFCreateError "Cannot create file "%s". %s" (the target's full path and the
 // system's reason) when the folder is missing or read-only, the disk is full, a write
 // is short, or the rename fails.
-void WriteFileAtomically(const std::string& path, const void* data, size_t size);
+void WriteFileAtomically(const std::string& path, const void* data, size_t size,
+                         bool syncToDisk = false);
 
 }  // namespace velora
