@@ -25,17 +25,15 @@ TJPEGImage::TJPEGImage() : data_(std::make_shared<TJPEGData>()) {}
 int TJPEGImage::Width() const {
   if (bitmap_) return bitmap_->Width();
   if (DecodeScale == TJPEGScale::jsFullSize || data_->Bytes.empty()) return data_->Width;
-  int w = 0, h = 0;
-  JpegOutputSize(data_->Bytes.data(), data_->Bytes.size(), ScaleDenominator(DecodeScale), w, h);
-  return w;
+  return ReadJpegHeader(data_->Bytes.data(), data_->Bytes.size(), ScaleDenominator(DecodeScale))
+      .OutputWidth;
 }
 
 int TJPEGImage::Height() const {
   if (bitmap_) return bitmap_->Height();
   if (DecodeScale == TJPEGScale::jsFullSize || data_->Bytes.empty()) return data_->Height;
-  int w = 0, h = 0;
-  JpegOutputSize(data_->Bytes.data(), data_->Bytes.size(), ScaleDenominator(DecodeScale), w, h);
-  return h;
+  return ReadJpegHeader(data_->Bytes.data(), data_->Bytes.size(), ScaleDenominator(DecodeScale))
+      .OutputHeight;
 }
 
 void TJPEGImage::SetWidth(int) {

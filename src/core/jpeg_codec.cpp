@@ -170,7 +170,7 @@ std::string TooLargeMessage(unsigned width, unsigned height) {
 
 }  // namespace
 
-JpegHeader ReadJpegHeader(const uint8_t* data, size_t size) {
+JpegHeader ReadJpegHeader(const uint8_t* data, size_t size, int scaleDenominator) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   MemorySource src;
@@ -187,29 +187,13 @@ JpegHeader ReadJpegHeader(const uint8_t* data, size_t size) {
   header.Height = static_cast<int>(cinfo.image_height);
   header.Gray = cinfo.jpeg_color_space == JCS_GRAYSCALE;
   header.Progressive = jpeg_has_multiple_scans(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  return header;
-}
-
-void JpegOutputSize(const uint8_t* data, size_t size, int scaleDenominator, int& width,
-                    int& height) {
-  jpeg_decompress_struct cinfo;
-  ErrorManager err;
-  MemorySource src;
-  cinfo.err = InitErrors(err);
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    RaiseLibraryError(err);
-  }
-  jpeg_create_decompress(&cinfo);
-  AttachSource(cinfo, src, data, size);
-  jpeg_read_header(&cinfo, TRUE);
   cinfo.scale_num = 1;
   cinfo.scale_denom = static_cast<unsigned>(scaleDenominator);
   jpeg_calc_output_dimensions(&cinfo);
-  width = static_cast<int>(cinfo.output_width);
-  height = static_cast<int>(cinfo.output_height);
+  header.OutputWidth = static_cast<int>(cinfo.output_width);
+  header.OutputHeight = static_cast<int>(cinfo.output_height);
   jpeg_destroy_decompress(&cinfo);
+  return header;
 }
 
 std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,

@@ -15,6 +15,8 @@ struct JpegHeader {
   int Height = 0;
   bool Gray = false;
   bool Progressive = false;
+  int OutputWidth = 0;  // the size libjpeg gives the output at the scale asked for
+  int OutputHeight = 0;
 };
 
 struct JpegDecodeOptions {
@@ -25,10 +27,8 @@ struct JpegDecodeOptions {
   bool Fast = false;      // fast integer DCT, one-pass quantisation, ordered dither
 };
 
-JpegHeader ReadJpegHeader(const uint8_t* data, size_t size);
-// The size libjpeg gives the output at a scale, without decoding.
-void JpegOutputSize(const uint8_t* data, size_t size, int scaleDenominator, int& width,
-                    int& height);
+// Reads the header only; the output size is worked out for a scale of 1 / scaleDenominator.
+JpegHeader ReadJpegHeader(const uint8_t* data, size_t size, int scaleDenominator = 1);
 // Colour pictures become 24 bits in blue-green-red order; four-component pictures (CMYK,
 // YCCK) are converted to the same; gray pictures become 24 bits with equal channels, or
 // 8 bits with a full gray table when only gray is asked for.
