@@ -26,7 +26,7 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 bench: build
-	@scripts/run-bench
+	@BUILD=$(BUILD) scripts/run-bench
 
 fuzz: deps
 	@scripts/run-fuzz
