@@ -250,3 +250,16 @@ TEST(Picture, MetafilesAndIconsCannotBeCopiedIntoABitmap) {
   }
   EXPECT_THROW(bmp.CopyGraphic(&icon), EConvertError);
 }
+
+TEST(Bitmap, SizeForOverwriteKeepsTheDepthAndClearsOnlyThePadding) {
+  TBitmap bmp;
+  bmp.SetPixelDepth(PixelDepth::pf24bit);
+  bmp.SetSizeForOverwrite(5, 3);  // 15 bytes a row, one byte of padding
+  EXPECT_EQ(bmp.GetPixelDepth(), PixelDepth::pf24bit);
+  EXPECT_EQ(bmp.Width(), 5);
+  EXPECT_EQ(bmp.Height(), 3);
+  for (int y = 0; y < 3; ++y) EXPECT_EQ(bmp.ConstRowAddress(y)[15], 0);
+  bmp.SetSizeForOverwrite(0, 3);
+  EXPECT_TRUE(bmp.IsEmpty());
+  EXPECT_EQ(bmp.GetPixelDepth(), PixelDepth::pf24bit);
+}

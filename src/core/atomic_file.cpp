@@ -54,8 +54,7 @@ std::string ReplacedFile(const std::string& path) {
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, const void* data, size_t size,
-                         bool syncToDisk) {
+void WriteFileAtomically(const std::string& path, const void* data, size_t size, bool syncToDisk) {
   const std::string target = ReplacedFile(path);
   const size_t slash = target.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
@@ -68,7 +67,8 @@ void WriteFileAtomically(const std::string& path, const void* data, size_t size,
 
   int error = 0;
   struct stat old {};
-  const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CreationMask());
+  const mode_t mode =
+      ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CreationMask());
   if (::fchmod(fd, mode) != 0) error = errno;
   const auto* bytes = static_cast<const char*>(data);
   for (size_t done = 0; !error && done < size;) {

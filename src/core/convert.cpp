@@ -74,7 +74,8 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
   }
   const std::string outputName = OutputName(settings, sourcePath, outputFolder);
   try {
-    target.SetSize(size.Width, size.Height);
+    // The resampler writes every pixel, so the new image need not be filled white first.
+    target.SetSizeForOverwrite(size.Width, size.Height);
   } catch (const std::exception& e) {
     Log(hooks, kLogCannotResize + sourcePath + " (" + e.what() + ")");
     return result;

@@ -233,8 +233,8 @@ uint8_t NearestIndex(const TColorTable& table, TColorEntry c) {
 // An empty image of the depth, with the depth's fixed colour table; for 1 bit the
 // old image's first two colours when it has a table.
 std::shared_ptr<DibSection> NewImageOfDepth(int width, int height, PixelDepth depth,
-                                            const DibSection* old) {
-  auto dib = DibSection::Create(width, height, BitCountOf(depth));
+                                            const DibSection* old, bool zeroed) {
+  auto dib = DibSection::Create(width, height, BitCountOf(depth), zeroed);
   switch (depth) {
     case PixelDepth::pf1bit:
       if (old && old->colors.size() >= 2) {
@@ -427,15 +427,36 @@ void TBitmap::Resize(int width, int height) {
   std::shared_ptr<DibSection> fresh;
   if (image_ && depth == PixelDepth::pfCustom) {
     // Keep an unusual layout as it is.
-    fresh = DibSection::Create(width, height, image_->bitCount);
+    fresh = DibSection::Create(width, height, image_->bitCount, false);
     std::copy(std::begin(image_->masks), std::end(image_->masks), fresh->masks);
   } else {
-    fresh = NewImageOfDepth(width, height, depth, image_.get());
+    fresh = NewImageOfDepth(width, height, depth, image_.get(), false);  // filled below
   }
   if (image_) fresh->colors = image_->colors;
   FillWhite(*fresh);
   if (image_) CopyColors(*image_, *fresh);
   image_ = std::move(fresh);
+}
+
+void TBitmap::SetSizeForOverwrite(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  const PixelDepth depth = GetPixelDepth();
+  if (width == 0 || height == 0) {
+    depth_ = depth;
+    image_.reset();
+  } else if (depth == PixelDepth::pfCustom) {
+    Resize(width, height);
+  } else {
+    image_ = NewImageOfDepth(width, height, depth, image_.get(), false);
+    // Only the row padding is cleared, so saved files never carry stray bytes.
+    const size_t used =
+        (static_cast<size_t>(width) * static_cast<size_t>(image_->bitCount) + 7) / 8;
+    for (int y = 0; y < height; ++y) {
+      std::memset(image_->Row(y) + used, 0, image_->stride - used);
+    }
+  }
+  Changed();
 }
 
 PixelDepth TBitmap::GetPixelDepth() const {
@@ -447,7 +468,7 @@ void TBitmap::SetPixelDepth(PixelDepth depth) {
   if (depth == GetPixelDepth()) return;
   depth_ = depth;
   if (!image_) return;
-  auto fresh = NewImageOfDepth(image_->width, image_->height, depth, image_.get());
+  auto fresh = NewImageOfDepth(image_->width, image_->height, depth, image_.get(), true);
   if (fresh->bitCount <= 8) FillWhite(*fresh);
   CopyColors(*image_, *fresh);
   image_ = std::move(fresh);

@@ -154,6 +154,9 @@ class TBitmap : public TGraphic {
   void SetWidth(int value) override;
   void SetHeight(int value) override;
   void SetSize(int width, int height);
+  // A new image of the size whose pixels are left as they come: for callers that write
+  // every pixel before anything reads one (the resampler's target). Saves filling it white.
+  void SetSizeForOverwrite(int width, int height);
   bool IsEmpty() const override;
 
   PixelDepth GetPixelDepth() const;
