@@ -54,12 +54,12 @@ struct PreparedLists {
 struct Kernels {
   decltype(&sse2::HorizontalBlock) horizontal;
   decltype(&sse2::VerticalRow) vertical;
-  int lanes;  // rows per horizontal block
+  int rows;  // rows per horizontal block
 };
 
-constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRow, sse2::kLanes};
-constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRow, avx2::kLanes};
-constexpr Kernels kAvx512{&avx512::HorizontalBlock, &avx512::VerticalRow, avx512::kLanes};
+constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRow, sse2::kRows};
+constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRow, avx2::kRows};
+constexpr Kernels kAvx512{&avx512::HorizontalBlock, &avx512::VerticalRow, avx512::kRows};
 
 const Kernels& ChooseKernels(KernelSet set) {
   const bool avx2 = HasAvx2Kernels();
@@ -91,7 +91,7 @@ class Band {
         vertical_(vertical),
         dw_(dw),
         kernels_(kernels),
-        lanes_(kernels.lanes),
+        lanes_(kernels.rows),
         sw_(source.Width()),
         sh_(source.Height()),
         rowFloats_(RoundUp(3 * dw, 16)) {}
