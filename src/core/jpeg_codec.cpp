@@ -21,8 +21,9 @@ namespace velora {
 namespace {
 
 constexpr size_t kBlockSize = 4096;
-// What libjpeg may allocate for its own buffers (progressive coefficients, etc.).
-constexpr long kLibraryMemoryLimit = 2L << 30;
+// What libjpeg may allocate for its own buffers (progressive coefficients, etc.): the
+// coefficients of the largest picture allowed take about twice its pixel bytes.
+constexpr long kLibraryMemoryLimit = static_cast<long>(2 * kMaxPixelBytes);
 
 struct ErrorManager {
   jpeg_error_mgr pub;

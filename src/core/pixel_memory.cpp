@@ -11,7 +11,21 @@ namespace velora {
 
 namespace {
 
-constexpr size_t kLargeBlock = size_t{1} << 20;   // smaller blocks come from malloc
+// AddressSanitizer checks only memory that comes from malloc: under it, every block
+// does, so that reads and writes past a picture's pixels are caught.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELORA_PIXELS_FROM_MALLOC 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELORA_PIXELS_FROM_MALLOC 1
+#endif
+#endif
+
+#ifdef VELORA_PIXELS_FROM_MALLOC
+constexpr size_t kLargeBlock = SIZE_MAX;
+#else
+constexpr size_t kLargeBlock = size_t{1} << 20;  // smaller blocks come from malloc
+#endif
 constexpr size_t kKeptBytes = size_t{768} << 20;  // at most this much is kept for reuse
 constexpr size_t kKeptBlocks = 8;
 

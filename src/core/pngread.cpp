@@ -106,7 +106,8 @@ void TPngPicture::ReadChunks(TStream& stream) {
       continue;
     }
     std::unique_ptr<TChunk> chunk = CreateChunk(*this, name);
-    if (typeid(*chunk) == typeid(TChunk) && chunk->IsCritical()) {
+    const TChunk& made = *chunk;
+    if (typeid(made) == typeid(TChunk) && made.IsCritical()) {
       throw EPNGUnknownCriticalChunk(png_text::kUnknownCriticalChunk);
     }
     chunks_.push_back(std::move(chunk));
