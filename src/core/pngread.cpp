@@ -73,6 +73,7 @@ void TPngPicture::SetGamma(uint32_t value) {
 void TPngPicture::LoadFromStream(TStream& stream) {
   chunks_.clear();
   gamma_ = IdentityGamma();
+  textBytesLeft_ = TChunkzTXt::kMaxTextBytes;
   try {
     ReadChunks(stream);
   } catch (...) {
