@@ -341,6 +341,48 @@ TEST(JpegRead, HugePicturesFailBeforeAllocating) {
   }
 }
 
+// A small file can repeat a scan thousands of times, and each is a pass over the whole
+// picture: past the limit the decoder stops instead of working for minutes.
+TEST(JpegRead, ScansBeyondTheLimitAreRefused) {
+  TBitmap bitmap;
+  FillPattern(bitmap, 16, 16, 3);
+  TJPEGImage encoder;
+  encoder.EncodeProgressive = true;
+  encoder.CopyGraphic(&bitmap);
+  TMemoryStream encoded;
+  encoder.SaveToStream(encoded);
+  const std::vector<uint8_t>& original = encoded.Bytes();
+  // Entropy-coded data never hold a marker, so every 0xFF 0xDA starts a scan; the last
+  // scan runs up to the end-of-image marker.
+  std::vector<size_t> scanStarts;
+  for (size_t i = 0; i + 1 < original.size(); ++i) {
+    if (original[i] == 0xFF && original[i + 1] == 0xDA) scanStarts.push_back(i);
+  }
+  ASSERT_GT(scanStarts.size(), 1u);
+  const std::vector<uint8_t> lastScan(original.begin() + scanStarts.back(), original.end() - 2);
+
+  for (const int scans : {500, 501}) {
+    std::vector<uint8_t> bytes(original.begin(), original.end() - 2);
+    for (size_t n = scanStarts.size(); n < static_cast<size_t>(scans); ++n) {
+      bytes.insert(bytes.end(), lastScan.begin(), lastScan.end());
+    }
+    bytes.insert(bytes.end(), {0xFF, 0xD9});
+    TBytesStream stream(bytes.data(), bytes.size());
+    TJPEGImage jpeg;
+    jpeg.LoadFromStream(stream);
+    if (scans == 500) {
+      EXPECT_EQ(jpeg.Bitmap().Width(), 16);
+      continue;
+    }
+    try {
+      jpeg.Bitmap();
+      ADD_FAILURE() << scans << " scans";
+    } catch (const EJPEG& e) {
+      EXPECT_EQ(e.Message(), "JPEG image has too many scans (more than 500)");
+    }
+  }
+}
+
 TEST(JpegRead, SizeCannotBeSetAndOtherCopiesAreRefused) {
   TJPEGImage jpeg;
   EXPECT_THROW(jpeg.SetWidth(5), EInvalidGraphicOperation);

@@ -793,6 +793,30 @@ TEST(PngRead, TextTimeAndUnknownChunksAreKeptInOrder) {
   EXPECT_EQ(png->Chunks()[4]->Data(), (Bytes{1, 2, 3}));
 }
 
+// 1 KiB of compressed text inflates to 1 MiB: the texts of one picture together keep at
+// most kMaxTextBytes, or a small file could make the reader hold gigabytes.
+TEST(PngRead, CompressedTextsShareOneLimitPerPicture) {
+  const size_t limit = TChunkzTXt::kMaxTextBytes;
+  Bytes zText = {'k', 0, 0};
+  const Bytes body = Deflate(Bytes(limit * 3 / 5, 'a'), 9);
+  zText.insert(zText.end(), body.begin(), body.end());
+  const Bytes file =
+      MakePng({1, 1, 8, 0, {0}}, {{"zTXt", zText}, {"zTXt", zText}, {"zTXt", zText}});
+  TPngPicture png;
+  for (int load = 0; load < 2; ++load) {  // every load starts with the whole limit
+    TBytesStream stream(file.data(), file.size());
+    png.LoadFromStream(stream);
+    std::vector<size_t> kept;
+    for (const auto& chunk : png.Chunks()) {
+      if (const auto* z = dynamic_cast<const TChunkzTXt*>(chunk.get())) {
+        kept.push_back(z->Text().size());
+        EXPECT_EQ(z->Keyword(), "k");
+      }
+    }
+    EXPECT_EQ(kept, (std::vector<size_t>{limit * 3 / 5, limit - limit * 3 / 5, 0}));
+  }
+}
+
 // Whatever the damage, loading either succeeds or raises one of our exceptions: never a
 // crash, a hang or a read outside the buffers (the sanitizer build checks the last).
 TEST(PngRead, CutOrDamagedFilesAreRefusedCleanly) {

@@ -4,6 +4,7 @@
 // objects declared before it, so the jump never skips a destructor.
 #include "jpeg_codec.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -21,14 +22,30 @@ namespace velora {
 namespace {
 
 constexpr size_t kBlockSize = 4096;
-// What libjpeg may allocate for its own buffers (progressive coefficients, etc.).
-constexpr long kLibraryMemoryLimit = 2L << 30;
+// What libjpeg may allocate for its own buffers (progressive coefficients, etc.): the
+// coefficients of the largest picture allowed take about twice its pixel bytes.
+constexpr long kLibraryMemoryLimit = static_cast<long>(2 * kMaxPixelBytes);
+
+// Every scan of a progressive (or multi-scan) file is a pass over the coefficients of
+// the whole picture, and a file may repeat tiny scans thousands of times: 1 MiB of them
+// keeps the decoder busy for many minutes. Encoders write ten or twenty. A picture may
+// have up to kMaxScans scans, fewer when it is so large that they would make more than
+// kScanPixelBudget pixel passes, but never fewer than kMinScans.
+constexpr int kMaxScans = 500;
+constexpr int kMinScans = 100;
+constexpr uint64_t kScanPixelBudget = uint64_t{1} << 33;
 
 struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
   bool outOfMemory = false;  // the destination could not grow
+  int scanLimitPassed = 0;   // the scan limit the file went past
 };
+
+int ScanLimit(const jpeg_decompress_struct& cinfo) {
+  const uint64_t pixels = std::max<uint64_t>(1, uint64_t{cinfo.image_width} * cinfo.image_height);
+  return static_cast<int>(std::clamp<uint64_t>(kScanPixelBudget / pixels, kMinScans, kMaxScans));
+}
 
 void ErrorExit(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
@@ -46,7 +63,20 @@ jpeg_error_mgr* InitErrors(ErrorManager& err) {
 
 [[noreturn]] void RaiseLibraryError(const ErrorManager& err) {
   if (err.outOfMemory) throw EStreamError("Out of memory while expanding memory stream");
+  if (err.scanLimitPassed) {
+    throw EJPEG("JPEG image has too many scans (more than " + std::to_string(err.scanLimitPassed) +
+                ")");
+  }
   throw EJPEG("JPEG error #" + std::to_string(err.pub.msg_code));
+}
+
+// libjpeg calls the progress monitor again and again while it reads the scans.
+void StopAfterTooManyScans(j_common_ptr cinfo) {
+  const auto& decompress = *reinterpret_cast<j_decompress_ptr>(cinfo);
+  const int limit = ScanLimit(decompress);
+  if (decompress.input_scan_number <= limit) return;
+  reinterpret_cast<ErrorManager*>(cinfo->err)->scanLimitPassed = limit;
+  (*cinfo->err->error_exit)(cinfo);
 }
 
 // A source reading a memory buffer in blocks of 4096 bytes. Running dry before the
@@ -201,6 +231,7 @@ std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   MemorySource src;
+  jpeg_progress_mgr progress{};
   std::shared_ptr<DibSection> dib;
   std::vector<uint8_t> cmykRow;
   std::string tooLarge;
@@ -211,6 +242,8 @@ std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
   }
   jpeg_create_decompress(&cinfo);
   cinfo.mem->max_memory_to_use = kLibraryMemoryLimit;
+  progress.progress_monitor = &StopAfterTooManyScans;
+  cinfo.progress = &progress;
   AttachSource(cinfo, src, data, size);
   jpeg_read_header(&cinfo, TRUE);
 

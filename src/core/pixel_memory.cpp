@@ -11,9 +11,28 @@ namespace velora {
 
 namespace {
 
+// AddressSanitizer checks only memory that comes from malloc: under it, every block
+// does, so that reads and writes past a picture's pixels are caught.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELORA_PIXELS_FROM_MALLOC 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELORA_PIXELS_FROM_MALLOC 1
+#endif
+#endif
+
+#ifdef VELORA_PIXELS_FROM_MALLOC
+constexpr bool kAllFromMalloc = true;
+#else
+constexpr bool kAllFromMalloc = false;
+#endif
 constexpr size_t kLargeBlock = size_t{1} << 20;   // smaller blocks come from malloc
 constexpr size_t kKeptBytes = size_t{768} << 20;  // at most this much is kept for reuse
 constexpr size_t kKeptBlocks = 8;
+
+bool FromMalloc(size_t bytes) {
+  return kAllFromMalloc || bytes < kLargeBlock;
+}
 
 struct KeptBlock {
   uint8_t* p;
@@ -40,7 +59,7 @@ size_t RoundUp(size_t bytes) {
 
 void PixelMemoryDeleter::operator()(uint8_t* p) const {
   if (!p) return;
-  if (bytes < kLargeBlock) {
+  if (FromMalloc(bytes)) {
     std::free(p);
     return;
   }
@@ -57,7 +76,7 @@ void PixelMemoryDeleter::operator()(uint8_t* p) const {
 }
 
 PixelMemory AllocatePixels(size_t bytes, bool zeroed) {
-  if (bytes < kLargeBlock) {
+  if (FromMalloc(bytes)) {
     void* p = zeroed ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1);
     return PixelMemory(static_cast<uint8_t*>(p), PixelMemoryDeleter{bytes});
   }

@@ -203,8 +203,11 @@ void TChunkzTXt::Interpret() {
   text_.clear();
   // After the keyword's terminator: the compression method (0 = zlib), then the data.
   if (nul == data_.end() || nul + 1 == data_.end() || nul[1] != 0) return;
+  size_t& textBytesLeft = Owner().textBytesLeft_;
+  if (textBytesLeft == 0) return;
   const size_t start = static_cast<size_t>(nul - data_.begin()) + 2;
-  text_ = InflateBytes(data_.data() + start, data_.size() - start, kMaxTextBytes);
+  text_ = InflateBytes(data_.data() + start, data_.size() - start, textBytesLeft);
+  textBytesLeft -= text_.size();
 }
 
 // ---- The chunk types ----

@@ -175,7 +175,8 @@ class TChunktEXt : public TChunk {
 class TChunkzTXt : public TChunktEXt {
  public:
   using TChunktEXt::TChunktEXt;
-  // Inflated text beyond this size is dropped; the text is never drawn.
+  // The compressed texts of one picture keep this much inflated text in all, the rest is
+  // dropped: the text is never drawn, and 1 KiB of compressed text can inflate to 1 MiB.
   static constexpr size_t kMaxTextBytes = size_t{1} << 20;
 
  protected:

@@ -73,6 +73,7 @@ void TPngPicture::SetGamma(uint32_t value) {
 void TPngPicture::LoadFromStream(TStream& stream) {
   chunks_.clear();
   gamma_ = IdentityGamma();
+  textBytesLeft_ = TChunkzTXt::kMaxTextBytes;
   try {
     ReadChunks(stream);
   } catch (...) {
@@ -106,7 +107,8 @@ void TPngPicture::ReadChunks(TStream& stream) {
       continue;
     }
     std::unique_ptr<TChunk> chunk = CreateChunk(*this, name);
-    if (typeid(*chunk) == typeid(TChunk) && chunk->IsCritical()) {
+    const TChunk& made = *chunk;
+    if (typeid(made) == typeid(TChunk) && made.IsCritical()) {
       throw EPNGUnknownCriticalChunk(png_text::kUnknownCriticalChunk);
     }
     chunks_.push_back(std::move(chunk));

@@ -71,6 +71,7 @@ class TPngPicture : public TGraphic {
   friend class TChunkgAMA;
   friend class TChunkPLTE;
   friend class TChunkIDAT;
+  friend class TChunkzTXt;
 
   TChunkIHDR* MutableHeader();
   // Fills the gamma table for a gAMA value (100000 × the file's gamma).
@@ -79,6 +80,8 @@ class TPngPicture : public TGraphic {
 
   std::vector<std::unique_ptr<TChunk>> chunks_;
   TGammaTable gamma_;
+  // What the compressed texts of the picture being read may still inflate.
+  size_t textBytesLeft_ = TChunkzTXt::kMaxTextBytes;
 };
 
 }  // namespace velora

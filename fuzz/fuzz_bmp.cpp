@@ -1,0 +1,10 @@
+// The BMP reader: TBitmap::LoadFromStream, then the copy into a 24-bit bitmap.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_target.h"
+#include "picture.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return velora::fuzz::LoadAndCopy<velora::TBitmap>(data, size);
+}

@@ -1,0 +1,219 @@
+#!/usr/bin/env python3
+"""Writes the small seed pictures in fuzz/seeds/: each one shows the fuzzer a feature of
+its format cheaply (a few dozen bytes instead of a photograph). The JPEG seeds need cjpeg
+(libjpeg-turbo-progs). Run it again only to change the seeds; the files are committed."""
+import os
+import struct
+import subprocess
+import tempfile
+import zlib
+
+HERE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "seeds")
+
+
+def write(reader, name, data):
+    os.makedirs(os.path.join(HERE, reader), exist_ok=True)
+    with open(os.path.join(HERE, reader, name), "wb") as f:
+        f.write(data)
+
+
+# ---- BMP ----
+
+def bmp(width, height, bits, pixels, compression=0, colors=b"", masks=b"", header=40):
+    if header == 12:
+        info = struct.pack("<IHHHH", 12, width, height, 1, bits)
+    else:
+        info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, bits, compression,
+                           len(pixels), 2835, 2835, len(colors) // 4, 0)
+    offset = 14 + len(info) + len(masks) + len(colors)
+    head = b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset)
+    return head + info + masks + colors + pixels
+
+
+def palette(n, entry=4):
+    out = b""
+    for i in range(n):
+        v = (i * 255) // max(1, n - 1)
+        out += bytes([v, 255 - v, (v * 7) & 255]) + (b"\0" if entry == 4 else b"")
+    return out
+
+
+def bmp_seeds():
+    # RLE8: a run, an absolute run (odd, padded), a delta, end of line, end of bitmap.
+    rle8 = bytes([3, 1, 0, 3, 2, 3, 4, 0, 0, 2, 1, 1, 0, 0, 4, 5, 0, 1])
+    write("bmp", "rle8-delta.bmp", bmp(5, 4, 8, rle8, 1, palette(8)))
+    # RLE4: alternating run, absolute run of 5 pixels (3 bytes, padded), a delta.
+    rle4 = bytes([6, 0x12, 0, 5, 0x34, 0x56, 0x70, 0, 0, 0, 2, 2, 1, 2, 0xF0, 0, 1])
+    write("bmp", "rle4-absolute.bmp", bmp(7, 3, 4, rle4, 2, palette(16)))
+    # 16-bit 5-6-5 bit fields, 3 x 2, rows padded to 8 bytes.
+    px = b"".join(struct.pack("<HHH", 0xF800, 0x07E0, 0x001F) + b"\0\0" for _ in range(2))
+    write("bmp", "bitfields-565.bmp",
+          bmp(3, 2, 16, px, 3, masks=struct.pack("<III", 0xF800, 0x07E0, 0x001F)))
+    # The OS/2 core header with a full table of 3-byte entries.
+    write("bmp", "core-4bit.bmp", bmp(3, 2, 4, bytes([0x01, 0x20, 0, 0, 0xF3, 0x40, 0, 0]),
+                                      header=12, colors=palette(16, 3)))
+    # 32 bits, top-down rows.
+    px = bytes(range(32))
+    b = bytearray(bmp(2, 2, 32, px))
+    struct.pack_into("<i", b, 22, -4)
+    write("bmp", "topdown-32.bmp", bytes(b))
+    write("bmp", "mono-9x2.bmp", bmp(9, 2, 1, bytes([0xA5, 0x80, 0, 0, 0x5A, 0x00, 0, 0]),
+                                     colors=palette(2)))
+
+
+# ---- PNG ----
+
+def chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+
+def png(width, height, depth, color, raw_rows, interlace=0, extra_before=b"",
+        extra_after=b"", idat_parts=1):
+    ihdr = struct.pack(">IIBBBBB", width, height, depth, color, 0, 0, interlace)
+    data = zlib.compress(raw_rows, 9)
+    step = max(1, (len(data) + idat_parts - 1) // idat_parts)
+    idats = b"".join(chunk(b"IDAT", data[i:i + step]) for i in range(0, len(data), step))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) + extra_before + idats + extra_after +
+            chunk(b"IEND", b""))
+
+
+def png_seeds():
+    # 2-bit gray, 5 x 5, Adam7: the passes' rows one after the other, filter 0.
+    passes = [(0, 0, 8, 8), (4, 0, 8, 8), (0, 4, 4, 8), (2, 0, 4, 4), (0, 2, 2, 4),
+              (1, 0, 2, 2), (0, 1, 1, 2)]
+    raw = b""
+    for x0, y0, dx, dy in passes:
+        w = max(0, (5 - x0 + dx - 1) // dx)
+        h = max(0, (5 - y0 + dy - 1) // dy)
+        if w and h:
+            raw += (b"\0" + bytes([0b11100100] * ((w * 2 + 7) // 8))) * h
+    write("png", "gray2-interlaced.png", png(5, 5, 2, 0, raw, interlace=1,
+                                             extra_before=chunk(b"tRNS", b"\0\2")))
+    # 1-bit palette with a transparent entry.
+    raw = b"\0\xA0" + b"\0\x50" + b"\0\xF0"
+    write("png", "pal1-trns.png", png(4, 3, 1, 3, raw,
+                                      extra_before=chunk(b"PLTE", b"\xff\0\0\0\0\xff") +
+                                      chunk(b"tRNS", b"\0")))
+    # 16-bit RGBA with gamma, every filter type once.
+    rows = b""
+    for f in range(5):
+        rows += bytes([f]) + bytes((f * 37 + i * 11) & 255 for i in range(3 * 8))
+    write("png", "rgba16-filters-gamma.png",
+          png(3, 5, 16, 6, rows, extra_before=chunk(b"gAMA", struct.pack(">I", 45455))))
+    # Gray and alpha split over several IDAT chunks.
+    rows = b"".join(bytes([1]) + bytes((y * 5 + i) & 255 for i in range(2 * 6))
+                    for y in range(6))
+    write("png", "graya8-split-idat.png", png(6, 6, 8, 4, rows, idat_parts=4))
+    # RGB with the text chunks, the time and an unknown ancillary chunk.
+    rows = b"".join(b"\x02" + bytes(range(y, y + 6)) for y in range(2))
+    extra = (chunk(b"tEXt", b"Title\0seed") + chunk(b"zTXt", b"Comment\0\0" +
+                                                    zlib.compress(b"text " * 20)) +
+             chunk(b"tIME", struct.pack(">HBBBBB", 2024, 1, 2, 3, 4, 5)) +
+             chunk(b"cHRM", bytes(32)) + chunk(b"prVt", b"private"))
+    write("png", "rgb8-text-chunks.png", png(2, 2, 8, 2, rows, extra_before=extra,
+                                             extra_after=chunk(b"tEXt", b"After\0x")))
+
+
+# ---- GIF ----
+
+def lzw(indices, min_size):
+    """Encodes with a growing table, as GIF decoders expect."""
+    clear, end = 1 << min_size, (1 << min_size) + 1
+    table = {bytes([i]): i for i in range(clear)}
+    width, free = min_size + 1, end + 1
+    out, acc, nbits = bytearray(), 0, 0
+
+    def emit(code):
+        nonlocal acc, nbits
+        acc |= code << nbits
+        nbits += width
+        while nbits >= 8:
+            out.append(acc & 255)
+            acc >>= 8
+            nbits -= 8
+
+    emit(clear)
+    w = b""
+    for i in indices:
+        wc = w + bytes([i])
+        if wc in table:
+            w = wc
+            continue
+        emit(table[w])
+        if free < 4096:
+            table[wc] = free
+            free += 1
+            if free > (1 << width) and width < 12:
+                width += 1
+        w = bytes([i])
+    if w:
+        emit(table[w])
+    emit(end)
+    if nbits:
+        out.append(acc & 255)
+    blocks = b"".join(bytes([len(out[i:i + 255])]) + out[i:i + 255]
+                      for i in range(0, len(out), 255))
+    return bytes([min_size]) + blocks + b"\0"
+
+
+def gif_image(left, top, w, h, indices, local=b"", interlace=False, min_size=2):
+    packed = (0x40 if interlace else 0)
+    if local:
+        packed |= 0x80 | ((len(local) // 3).bit_length() - 2)
+    return (b"\x2c" + struct.pack("<HHHHB", left, top, w, h, packed) + local +
+            lzw(indices, min_size))
+
+
+def gif_seeds():
+    screen = struct.pack("<HHBBB", 6, 4, 0xF1, 0, 0)  # global table of 4 entries
+    colors = b"\0\0\0\xff\0\0\0\xff\0\0\0\xff"
+    loop = b"\x21\xff\x0bNETSCAPE2.0\x03\x01\x00\x00\x00"
+    control = b"\x21\xf9\x04\x09\x0a\x00\x02\x00"  # restore to background, transparent 2
+    comment = b"\x21\xfe\x05hello\x00"
+    frame1 = gif_image(0, 0, 6, 4, [(x + y) & 3 for y in range(4) for x in range(6)])
+    frame2 = gif_image(2, 1, 3, 2, [1, 2, 3, 3, 2, 1], local=b"\x10\x20\x30" * 2 + b"\0" * 6)
+    write("gif", "animated-loop.gif", b"GIF89a" + screen + colors + loop + control + comment +
+          frame1 + control + frame2 + b"\x3b")
+    text = b"\x21\x01\x0c" + bytes(12) + b"\x03abc\x00"
+    write("gif", "interlaced-text.gif",
+          b"GIF89a" + screen + colors + text +
+          gif_image(0, 0, 6, 4, [y for y in range(4) for _ in range(6)], interlace=True) +
+          b"\x3b")
+    # Eight-bit codes, so the code width grows past 9 bits.
+    big = struct.pack("<HHBBB", 40, 40, 0xF7, 0, 0)
+    write("gif", "codes-grow.gif",
+          b"GIF87a" + big + bytes(range(256)) * 3 +
+          gif_image(0, 0, 40, 40, [(x * y) & 255 for y in range(40) for x in range(40)],
+                    min_size=8) + b"\x3b")
+
+
+# ---- JPEG ----
+
+def jpeg_seeds():
+    w, h = 17, 11
+    ppm = b"P6\n%d %d\n255\n" % (w, h) + bytes(
+        (x * 15 + c * 80 + y * 9) & 255 for y in range(h) for x in range(w) for c in range(3))
+    variants = {
+        "baseline-restart.jpg": ["-restart", "1B"],
+        "progressive-420.jpg": ["-progressive"],
+        "arithmetic-progressive.jpg": ["-arithmetic", "-progressive"],
+        "gray-progressive.jpg": ["-grayscale", "-progressive"],
+        "sampling-444-optimized.jpg": ["-sample", "1x1", "-optimize"],
+        "sampling-mixed.jpg": ["-sample", "2x1,1x2,1x1"],
+    }
+    with tempfile.TemporaryDirectory() as tmp:
+        src = os.path.join(tmp, "in.ppm")
+        with open(src, "wb") as f:
+            f.write(ppm)
+        for name, options in variants.items():
+            data = subprocess.run(["cjpeg", "-quality", "50", *options, src],
+                                  check=True, capture_output=True).stdout
+            write("jpeg", name, data)
+
+
+if __name__ == "__main__":
+    bmp_seeds()
+    png_seeds()
+    gif_seeds()
+    jpeg_seeds()
