@@ -166,3 +166,33 @@ TEST(ResampleFast, TallPicturesThroughTheRowRingAndThreadBands) {
     }
   }
 }
+
+TEST(ResampleFast, StreamedJpegRowsGiveTheBytesOfTheDecodedPicture) {
+  // Resampling a JPEG on one thread decodes it row by row without keeping it; the bytes
+  // must be those of resampling the whole decoded picture.
+  for (const char* file : {"jpeg/libjpeg-turbo/testorig.jpg", "jpeg/misc/peacock.progressive.jpeg",
+                           "jpeg/misc/peacock.grayscale.jpeg", "jpeg/misc/pil_sample_cmyk.jpg",
+                           "jpeg/misc/peacock.default.truncated.jpeg"}) {
+    for (int grow = 0; grow < 2; ++grow) {
+      TPicture picture;  // fresh, so nothing is decoded yet
+      picture.LoadPictureFile(test::Corpus(file));
+      const TGraphic& jpeg = *picture.Graphic();
+      const int dw = grow ? picture.Width() * 3 / 2 : picture.Width() / 2;
+      const int dh = grow ? picture.Height() + 7 : picture.Height() / 3;
+      ASSERT_NE(jpeg.RowStream(), nullptr) << file;
+      TBitmap streamed;
+      streamed.SetPixelDepth(PixelDepth::pf24bit);
+      streamed.SetSize(dw, dh);
+      ResampleGraphic(jpeg, streamed, &MitchellKernel, 2.0f, 1);
+      TBitmap decoded;
+      decoded.SetPixelDepth(PixelDepth::pf24bit);
+      decoded.CopyGraphic(&jpeg);            // decodes and keeps the picture
+      EXPECT_EQ(jpeg.RowStream(), nullptr);  // a decoded picture is not decoded again
+      TBitmap expected;
+      expected.SetPixelDepth(PixelDepth::pf24bit);
+      expected.SetSize(dw, dh);
+      ResamplePlain(decoded, expected, &MitchellKernel, 2.0f);
+      EXPECT_EQ(test::RgbOf(streamed), test::RgbOf(expected)) << file << " to " << dw << "x" << dh;
+    }
+  }
+}

@@ -1,5 +1,7 @@
 #include "jpeg.h"
 
+#include <algorithm>
+
 #include "atomic_file.h"
 #include "jpeg_codec.h"
 
@@ -69,15 +71,19 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
   Changed();
 }
 
-void TJPEGImage::Decode() const {
-  if (bitmap_) return;
+JpegDecodeOptions TJPEGImage::DecodeOptions() const {
   JpegDecodeOptions options;
   options.ScaleDenominator = ScaleDenominator(DecodeScale);
   options.Smoothing = DecodeSmoothing;
   options.GrayOnly = GrayOnly;
   options.EightBit = decodeDepth_ == TJPEGPixelFormat::jf8Bit;
   options.Fast = DecodeSpeed == TJPEGPerformance::jpBestSpeed;
-  auto dib = DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), options);
+  return options;
+}
+
+void TJPEGImage::Decode() const {
+  if (bitmap_) return;
+  auto dib = DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), DecodeOptions());
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->SetDib(std::move(dib));
   bitmap_ = std::move(bitmap);
@@ -124,6 +130,46 @@ void TJPEGImage::CopyTo(TGraphic& destination) const {
     return;
   }
   TGraphic::CopyTo(destination);
+}
+
+namespace {
+
+// Rows decoded on demand into a small ring.
+class JpegRowStream : public TRowSource {
+ public:
+  JpegRowStream(const std::vector<uint8_t>& bytes, const JpegDecodeOptions& options)
+      : decoder_(bytes.data(), bytes.size(), options),
+        rowBytes_(static_cast<size_t>(decoder_.Width()) * 3),
+        ring_(rowBytes_ * kRing) {}
+  int Width() const override { return decoder_.Width(); }
+  int Height() const override { return decoder_.Height(); }
+  const uint8_t* Row(int y) override {
+    // Decoding runs ahead in batches: switching between the decoder and the resampler for
+    // every few rows costs more than the cache the batch takes.
+    if (decoder_.NextRow() <= y) {
+      const int until = std::min(decoder_.Height(), y + kAhead);
+      while (decoder_.NextRow() < until) decoder_.ReadRow(Slot(decoder_.NextRow()));
+      if (decoder_.NextRow() == decoder_.Height()) decoder_.Finish();
+    }
+    return Slot(y);
+  }
+
+ private:
+  static constexpr int kAhead = 64;
+  static constexpr int kRing = 2 * kAhead;
+  uint8_t* Slot(int y) { return ring_.data() + rowBytes_ * static_cast<size_t>(y % kRing); }
+
+  JpegRowDecoder decoder_;
+  size_t rowBytes_;
+  std::vector<uint8_t> ring_;
+};
+
+}  // namespace
+
+std::unique_ptr<TRowSource> TJPEGImage::RowStream() const {
+  const JpegDecodeOptions options = DecodeOptions();
+  if (bitmap_ || data_->Bytes.empty() || options.EightBit || options.GrayOnly) return nullptr;
+  return std::make_unique<JpegRowStream>(data_->Bytes, options);
 }
 
 void TJPEGImage::EncodeJpeg() {

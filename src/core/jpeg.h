@@ -11,6 +11,8 @@ namespace velora {
 
 VELORA_EXCEPTION(EJPEG, EInvalidGraphic)
 
+struct JpegDecodeOptions;
+
 enum class TJPEGScale { jsFullSize, jsHalf, jsQuarter, jsEighth };
 enum class TJPEGPerformance { jpBestQuality, jpBestSpeed };
 enum class TJPEGPixelFormat { jf24Bit, jf8Bit };
@@ -63,6 +65,9 @@ class TJPEGImage : public TGraphic {
   void CopyGraphic(const TGraphic* source) override;
   // Decodes if needed and shares the decoded bitmap with a TBitmap destination.
   void CopyTo(TGraphic& destination) const override;
+  // Decodes row by row without keeping the picture, when it has not been decoded yet
+  // and decodes to 24 bits: the same rows CopyTo would give.
+  std::unique_ptr<TRowSource> RowStream() const override;
 
   // The decoded bitmap, decoding on first use. Raises EJPEG on damaged data.
   const TBitmap& Bitmap() const;
@@ -86,6 +91,7 @@ class TJPEGImage : public TGraphic {
 
  private:
   void Decode() const;
+  JpegDecodeOptions DecodeOptions() const;
   void NewData();
 
   std::shared_ptr<TJPEGData> data_;

@@ -226,40 +226,52 @@ JpegHeader ReadJpegHeader(const uint8_t* data, size_t size, int scaleDenominator
   return header;
 }
 
-std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
-                                       const JpegDecodeOptions& options) {
+// Everything a running decompression needs, kept at one address for libjpeg.
+struct JpegRowDecoder::State {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   MemorySource src;
   jpeg_progress_mgr progress{};
-  std::shared_ptr<DibSection> dib;
   std::vector<uint8_t> cmykRow;
-  std::string tooLarge;
-  cinfo.err = InitErrors(err);
-  if (setjmp(err.jump)) {
-    jpeg_destroy_decompress(&cinfo);
-    RaiseLibraryError(err);
-  }
-  jpeg_create_decompress(&cinfo);
-  cinfo.mem->max_memory_to_use = kLibraryMemoryLimit;
-  progress.progress_monitor = &StopAfterTooManyScans;
-  cinfo.progress = &progress;
-  AttachSource(cinfo, src, data, size);
-  jpeg_read_header(&cinfo, TRUE);
+  bool created = false;
+  bool fourComponents = false;
+  int bitCount = 24;
 
+  ~State() {
+    if (created) jpeg_destroy_decompress(&cinfo);
+  }
+};
+
+// Each method that calls into libjpeg sets its own jump target: an error jumps back into
+// that method's frame, which then raises the exception.
+#define VELORA_JPEG_GUARD(state) \
+  if (setjmp((state).err.jump)) RaiseLibraryError((state).err)
+
+JpegRowDecoder::JpegRowDecoder(const uint8_t* data, size_t size, const JpegDecodeOptions& options) {
+  auto state = std::make_unique<State>();  // released, with libjpeg's state, on any error
+  State& s = *state;
+  s.cinfo.err = InitErrors(s.err);
+  VELORA_JPEG_GUARD(s);
+  jpeg_create_decompress(&s.cinfo);
+  s.created = true;
+  s.cinfo.mem->max_memory_to_use = kLibraryMemoryLimit;
+  s.progress.progress_monitor = &StopAfterTooManyScans;
+  s.cinfo.progress = &s.progress;
+  AttachSource(s.cinfo, s.src, data, size);
+  jpeg_read_header(&s.cinfo, TRUE);
+
+  jpeg_decompress_struct& cinfo = s.cinfo;
   cinfo.scale_num = 1;
   cinfo.scale_denom = static_cast<unsigned>(options.ScaleDenominator);
   cinfo.do_block_smoothing = options.Smoothing ? TRUE : FALSE;
   cinfo.dct_method = options.Fast ? JDCT_IFAST : JDCT_FLOAT;
-  const bool fourComponents =
-      cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+  s.fourComponents = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   const bool grayOut =
       options.GrayOnly || (cinfo.jpeg_color_space == JCS_GRAYSCALE && options.EightBit);
-  int bitCount = 24;
   if (grayOut) {
     cinfo.out_color_space = JCS_GRAYSCALE;
-    bitCount = 8;
-  } else if (fourComponents) {
+    s.bitCount = 8;
+  } else if (s.fourComponents) {
     cinfo.out_color_space = JCS_CMYK;
   } else {
     cinfo.out_color_space = JCS_EXT_BGR;
@@ -270,55 +282,82 @@ std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
         cinfo.two_pass_quantize = FALSE;
         cinfo.dither_mode = JDITHER_ORDERED;
       }
-      bitCount = 8;
+      s.bitCount = 8;
     }
   }
   jpeg_calc_output_dimensions(&cinfo);
-  const uint64_t bytes = uint64_t{cinfo.output_width} * cinfo.output_height * (bitCount / 8);
+  const uint64_t bytes = uint64_t{cinfo.output_width} * cinfo.output_height * (s.bitCount / 8);
   if (bytes > kMaxPixelBytes || cinfo.output_width > 0x7FFFFFFF) {
-    tooLarge = TooLargeMessage(cinfo.output_width, cinfo.output_height);
-    jpeg_destroy_decompress(&cinfo);
-    throw EJPEG(tooLarge);
+    throw EJPEG(TooLargeMessage(cinfo.output_width, cinfo.output_height));
   }
-  try {
-    dib = DibSection::Create(static_cast<int>(cinfo.output_width),
-                             static_cast<int>(cinfo.output_height), bitCount, false);
-    if (fourComponents) cmykRow.resize(size_t{cinfo.output_width} * 4);
-  } catch (...) {
-    jpeg_destroy_decompress(&cinfo);
-    throw;
-  }
-
+  if (s.fourComponents) s.cmykRow.resize(size_t{cinfo.output_width} * 4);
   jpeg_start_decompress(&cinfo);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    uint8_t* out = dib->Row(static_cast<int>(cinfo.output_scanline));
-    JSAMPROW row = fourComponents ? cmykRow.data() : out;
-    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) {
-      // Never with a memory source; should it happen, unread rows are black, not garbage.
-      for (int y = static_cast<int>(cinfo.output_scanline); y < dib->height; ++y) {
-        std::memset(dib->Row(y), 0, dib->stride);
-      }
-      break;
+  state_ = std::move(state);
+}
+
+JpegRowDecoder::~JpegRowDecoder() = default;
+
+int JpegRowDecoder::Width() const {
+  return static_cast<int>(state_->cinfo.output_width);
+}
+int JpegRowDecoder::Height() const {
+  return static_cast<int>(state_->cinfo.output_height);
+}
+int JpegRowDecoder::BitCount() const {
+  return state_->bitCount;
+}
+int JpegRowDecoder::NextRow() const {
+  return static_cast<int>(state_->cinfo.output_scanline);
+}
+
+TColorTable JpegRowDecoder::Colors() const {
+  const jpeg_decompress_struct& cinfo = state_->cinfo;
+  TColorTable colors;
+  if (state_->bitCount != 8) return colors;
+  if (cinfo.quantize_colors) {
+    for (int i = 0; i < cinfo.actual_number_of_colors; ++i) {
+      colors.push_back({cinfo.colormap[2][i], cinfo.colormap[1][i], cinfo.colormap[0][i], 0});
     }
-    if (fourComponents) CmykRowToBgr(cmykRow.data(), out, cinfo.output_width);
-  }
-  if (bitCount == 8) {
-    dib->colors.resize(256);
-    if (cinfo.quantize_colors) {
-      dib->colors.resize(static_cast<size_t>(cinfo.actual_number_of_colors));
-      for (int i = 0; i < cinfo.actual_number_of_colors; ++i) {
-        dib->colors[static_cast<size_t>(i)] = {cinfo.colormap[2][i], cinfo.colormap[1][i],
-                                               cinfo.colormap[0][i], 0};
-      }
-    } else {
-      for (int i = 0; i < 256; ++i) {
-        const auto v = static_cast<uint8_t>(i);
-        dib->colors[static_cast<size_t>(i)] = {v, v, v, 0};
-      }
+  } else {
+    for (int i = 0; i < 256; ++i) {
+      const auto v = static_cast<uint8_t>(i);
+      colors.push_back({v, v, v, 0});
     }
   }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
+  return colors;
+}
+
+void JpegRowDecoder::ReadRow(uint8_t* row) {
+  State& s = *state_;
+  VELORA_JPEG_GUARD(s);
+  JSAMPROW target = s.fourComponents ? s.cmykRow.data() : row;
+  if (jpeg_read_scanlines(&s.cinfo, &target, 1) != 1) {
+    // Never with a memory source; should it happen, the row is black, not garbage.
+    std::memset(row, 0, static_cast<size_t>(Width()) * static_cast<size_t>(s.bitCount / 8));
+    return;
+  }
+  if (s.fourComponents) CmykRowToBgr(s.cmykRow.data(), row, s.cinfo.output_width);
+}
+
+void JpegRowDecoder::Finish() {
+  State& s = *state_;
+  VELORA_JPEG_GUARD(s);
+  jpeg_finish_decompress(&s.cinfo);
+}
+
+std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
+                                       const JpegDecodeOptions& options) {
+  JpegRowDecoder decoder(data, size, options);
+  auto dib = DibSection::Create(decoder.Width(), decoder.Height(), decoder.BitCount(), false);
+  const size_t used =
+      static_cast<size_t>(decoder.Width()) * static_cast<size_t>(decoder.BitCount() / 8);
+  for (int y = 0; y < decoder.Height(); ++y) {
+    uint8_t* row = dib->Row(y);
+    decoder.ReadRow(row);
+    std::memset(row + used, 0, dib->stride - used);  // padding, so saved files are repeatable
+  }
+  dib->colors = decoder.Colors();
+  decoder.Finish();
   return dib;
 }
 

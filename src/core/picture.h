@@ -30,6 +30,16 @@ inline constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 30;
 
 class TGraphic;
 
+// A picture read one 24-bit row (blue, green, red) at a time, top row first. Rows are asked
+// for in increasing order; a row stays readable until 16 further rows have been asked for.
+class TRowSource {
+ public:
+  virtual ~TRowSource() = default;
+  virtual int Width() const = 0;
+  virtual int Height() const = 0;
+  virtual const uint8_t* Row(int y) = 0;
+};
+
 // What a format class is: its name, its base class and how to make an empty one.
 struct TGraphicClass {
   const char* name;
@@ -76,6 +86,9 @@ class TGraphic {
   // Copies this graphic into the destination; raises EConvertError
   // "Cannot assign a %s to a %s" unless overridden.
   virtual void CopyTo(TGraphic& destination) const;
+  // The 24-bit rows the copy into a bitmap would hold, made one at a time without
+  // keeping the whole picture, or none where the format cannot or need not do that.
+  virtual std::unique_ptr<TRowSource> RowStream() const { return nullptr; }
 
   // Called after every change of the graphic.
   std::function<void()> OnChange;

@@ -25,6 +25,10 @@ void ResamplePlain(TBitmap& source, TBitmap& target, TKernel kernel, float suppo
 enum class KernelSet { Best, Sse2, Avx2, Avx512 };
 void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float support, int threads = 1,
                   KernelSet kernels = KernelSet::Best);
+// Resamples rows streamed from a picture that is never held whole, on one thread. False
+// (and nothing done) where the stream cannot serve: a one-sample output of a longer line
+// or an empty picture, which the bitmap resampler handles.
+bool ResampleStream(TRowSource& source, TBitmap& target, TKernel kernel, float support);
 // Whether this processor can run the AVX2 (with FMA) and the AVX-512 kernels.
 bool HasAvx2Kernels();
 bool HasAvx512Kernels();

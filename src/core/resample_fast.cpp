@@ -6,6 +6,7 @@
 // it needs itself.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,10 +82,17 @@ int RoundUp(int n, int step) {
   return (n + step - 1) / step * step;
 }
 
+// Where source rows come from: a bitmap, or a stream asked for rows in increasing order.
+struct SourceRows {
+  int width;
+  int height;
+  std::function<const uint8_t*(int y)> row;
+};
+
 // Makes output rows [first, last) of the target.
 class Band {
  public:
-  Band(const TBitmap& source, const PreparedLists& horizontal, const PreparedLists& vertical,
+  Band(const SourceRows& source, const PreparedLists& horizontal, const PreparedLists& vertical,
        int dw, const Kernels& kernels)
       : source_(source),
         horizontal_(horizontal),
@@ -92,8 +100,8 @@ class Band {
         dw_(dw),
         kernels_(kernels),
         lanes_(kernels.rows),
-        sw_(source.Width()),
-        sh_(source.Height()),
+        sw_(source.width),
+        sh_(source.height),
         rowFloats_(RoundUp(3 * dw, 16)) {}
 
   void Run(int first, int last, uint8_t* targetTop, ptrdiff_t targetStep) {
@@ -135,14 +143,14 @@ class Band {
     float* out[16];
     for (int r = 0; r < lanes_; ++r) {
       const int y = made_ + std::min(r, rows - 1);
-      in[r] = source_.ConstRowAddress(y);
+      in[r] = source_.row(y);
       out[r] = Row(y);
     }
     kernels_.horizontal(in, sw_, horizontal_.lists.data(), dw_, out, rows, f_.data(), g_.data());
     made_ += lanes_;
   }
 
-  const TBitmap& source_;
+  const SourceRows& source_;
   const PreparedLists& horizontal_;
   const PreparedLists& vertical_;
   const int dw_;
@@ -226,18 +234,14 @@ float ExactSampleRows(const FastList& list, const float* const* rows, int offset
   return SumToByte(sum);
 }
 
-void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float support, int threads,
-                  KernelSet kernels) {
+namespace {
+
+// Resamples the source rows into the target (whose size is the requested one) on up to
+// `threads` threads; a source that gives its rows only in order allows one thread.
+void ResampleRowsInto(const SourceRows& source, TBitmap& target, TKernel kernel, float support,
+                      int threads, KernelSet kernels) {
   const int dw = target.Width(), dh = target.Height();
-  const int sw = source.Width(), sh = source.Height();
-  if (sw < 1 || sh < 1) throw Exception("Source bitmap too small");
-  if (dw < 1 || dh < 1) throw Exception("Target bitmap too small");
-  // One sample from a longer line is that line's mean: cheap, and left to the plain code.
-  if ((dw == 1 && sw > 1) || (dh == 1 && sh > 1)) {
-    ResamplePlain(source, target, kernel, support);
-    return;
-  }
-  source.SetPixelDepth(PixelDepth::pf24bit);
+  const int sw = source.width, sh = source.height;
   target.SetPixelDepth(PixelDepth::pf24bit);
   const Kernels& k = ChooseKernels(kernels);
   const PreparedLists horizontal(BuildContributors(dw, AxisScale(dw, sw), support, sw, kernel));
@@ -256,6 +260,38 @@ void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float suppor
   }
   Band(source, horizontal, vertical, dw, k).Run(0, dh / threads, targetTop, targetStep);
   for (auto& w : workers) w.join();
+}
+
+// One sample from a longer line is that line's mean: cheap, and left to the plain code.
+bool TakesAMean(int dw, int dh, int sw, int sh) {
+  return (dw == 1 && sw > 1) || (dh == 1 && sh > 1);
+}
+
+}  // namespace
+
+void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float support, int threads,
+                  KernelSet kernels) {
+  const int dw = target.Width(), dh = target.Height();
+  const int sw = source.Width(), sh = source.Height();
+  if (sw < 1 || sh < 1) throw Exception("Source bitmap too small");
+  if (dw < 1 || dh < 1) throw Exception("Target bitmap too small");
+  if (TakesAMean(dw, dh, sw, sh)) {
+    ResamplePlain(source, target, kernel, support);
+    return;
+  }
+  source.SetPixelDepth(PixelDepth::pf24bit);
+  source.ConstRowAddress(0);  // the bitmap is complete before threads read it
+  const SourceRows rows{sw, sh, [&source](int y) { return source.ConstRowAddress(y); }};
+  ResampleRowsInto(rows, target, kernel, support, threads, kernels);
+}
+
+bool ResampleStream(TRowSource& source, TBitmap& target, TKernel kernel, float support) {
+  const int dw = target.Width(), dh = target.Height();
+  const int sw = source.Width(), sh = source.Height();
+  if (sw < 1 || sh < 1 || dw < 1 || dh < 1 || TakesAMean(dw, dh, sw, sh)) return false;
+  const SourceRows rows{sw, sh, [&source](int y) { return source.Row(y); }};
+  ResampleRowsInto(rows, target, kernel, support, 1, KernelSet::Best);
+  return true;
 }
 
 }  // namespace velora
