@@ -24,13 +24,15 @@ using ext = long double;
 // Weight lists in the flat form the kernels read, each padded to the longest.
 struct PreparedLists {
   std::vector<int> pixels;
+  std::vector<ptrdiff_t> offsets;
   std::vector<float> weights;
   std::vector<FastList> lists;
 
-  explicit PreparedLists(const std::vector<ContributorList>& source) {
+  PreparedLists(const std::vector<ContributorList>& source, int lanes) {
     size_t longest = 0;
     for (const auto& l : source) longest = std::max(longest, l.size());
     pixels.assign(source.size() * longest, 0);
+    offsets.assign(source.size() * longest, 0);
     weights.assign(source.size() * longest, 0.0f);
     for (size_t i = 0; i < source.size(); ++i) {
       const ContributorList& l = source[i];
@@ -46,7 +48,9 @@ struct PreparedLists {
         hi = std::max(hi, l[k].Pixel);
       }
       for (size_t k = l.size(); k < longest; ++k) p[k] = lo;  // weight 0
-      lists.push_back({p, w, static_cast<int>(l.size()), static_cast<int>(longest),
+      ptrdiff_t* o = offsets.data() + i * longest;
+      for (size_t k = 0; k < longest; ++k) o[k] = ptrdiff_t{p[k]} * 3 * lanes;
+      lists.push_back({p, o, w, static_cast<int>(l.size()), static_cast<int>(longest),
                        ErrorBound(static_cast<int>(l.size()), absSum), lo, hi});
     }
   }
@@ -244,8 +248,10 @@ void ResampleRowsInto(const SourceRows& source, TBitmap& target, TKernel kernel,
   const int sw = source.width, sh = source.height;
   target.SetPixelDepth(PixelDepth::pf24bit);
   const Kernels& k = ChooseKernels(kernels);
-  const PreparedLists horizontal(BuildContributors(dw, AxisScale(dw, sw), support, sw, kernel));
-  const PreparedLists vertical(BuildContributors(dh, AxisScale(dh, sh), support, sh, kernel));
+  const PreparedLists horizontal(BuildContributors(dw, AxisScale(dw, sw), support, sw, kernel),
+                                 k.rows);
+  const PreparedLists vertical(BuildContributors(dh, AxisScale(dh, sh), support, sh, kernel),
+                               k.rows);
   uint8_t* targetTop = target.RowAddress(0);
   const ptrdiff_t targetStep = target.RowStep();
 

@@ -25,6 +25,8 @@ namespace velora {
 // One weight list prepared for the kernels.
 struct FastList {
   const int* Pixels;
+  const ptrdiff_t* Offsets;  // Pixels[k] * 3 * the kernels' lanes: where pixel k's floats
+                             // start in a horizontal block's transposed rows
   const float* Weights;
   int Count;        // the contributors of the rule
   int PaddedCount;  // Count, then zero weights up to the longest list of the pass, so
