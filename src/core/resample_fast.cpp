@@ -122,7 +122,7 @@ class Band {
     capacity_ = std::min(RoundUp(capacity, lanes_), RoundUp(sh_, lanes_));
     ring_.resize(static_cast<size_t>(capacity_) * static_cast<size_t>(rowFloats_));
     f_.resize(static_cast<size_t>(sw_) * 3 * static_cast<size_t>(lanes_) + 8);
-    g_.resize(static_cast<size_t>(dw_) * 3 * static_cast<size_t>(lanes_));
+    g_.resize(static_cast<size_t>(kHorizontalColumns) * 3 * static_cast<size_t>(lanes_));
     made_ = lowest / lanes_ * lanes_;
 
     std::vector<const float*> rows;

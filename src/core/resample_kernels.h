@@ -46,7 +46,9 @@ uint8_t ExactSample(const FastList& list, const uint8_t* base, ptrdiff_t step);
 // contributor, holding byte values as floats.
 float ExactSampleRows(const FastList& list, const float* const* rows, int offset);
 
-// Each kernel set works on blocks of kRows source rows.
+// Each kernel set works on blocks of kRows source rows, kHorizontalColumns output columns
+// at a time.
+inline constexpr int kHorizontalColumns = 32;
 #define VELORA_KERNEL_DECLARATIONS                                                             \
   /* Resamples kRows source rows of sw pixels (rows[r]; unused rows may repeat a row)      */  \
   /* into outRows work rows of dw pixels, as floats holding the bytes. f needs             */  \
