@@ -22,15 +22,14 @@ void ResampleGraphic(const TGraphic& picture, TBitmap& target, TKernel kernel, f
 void ResamplePlain(TBitmap& source, TBitmap& target, TKernel kernel, float support);
 // The fast resampler, the one the program uses: the same bytes, with vector arithmetic
 // and rows split among up to `threads` threads.
-enum class KernelSet { Best, Sse2, Avx2, Avx512 };
+enum class KernelSet { Best, Sse2, Avx2 };
 void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float support, int threads = 1,
                   KernelSet kernels = KernelSet::Best);
 // Resamples rows streamed from a picture that is never held whole, on one thread. False
 // (and nothing done) where the stream cannot serve: a one-sample output of a longer line
 // or an empty picture, which the bitmap resampler handles.
 bool ResampleStream(TRowSource& source, TBitmap& target, TKernel kernel, float support);
-// Whether this processor can run the AVX2 (with FMA) and the AVX-512 kernels.
+// Whether this processor can run the AVX2 kernels (with fused multiply-add).
 bool HasAvx2Kernels();
-bool HasAvx512Kernels();
 
 }  // namespace velora

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -62,24 +61,11 @@ struct Kernels {
   int rows;  // rows per horizontal block
 };
 
-constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRow, sse2::kRows};
-constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRow, avx2::kRows};
-constexpr Kernels kAvx512{&avx512::HorizontalBlock, &avx512::VerticalRow, avx512::kRows};
+constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRow, kRows};
+constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRow, kRows};
 
 const Kernels& ChooseKernels(KernelSet set) {
-  const bool avx2 = HasAvx2Kernels();
-  const bool avx512 = HasAvx512Kernels();
-  switch (set) {
-    case KernelSet::Sse2:
-      return kSse2;
-    case KernelSet::Avx2:
-      return avx2 ? kAvx2 : kSse2;
-    case KernelSet::Avx512:
-      return avx512 ? kAvx512 : avx2 ? kAvx2 : kSse2;
-    case KernelSet::Best:
-      return avx2 ? kAvx2 : kSse2;
-  }
-  return kSse2;
+  return set != KernelSet::Sse2 && HasAvx2Kernels() ? kAvx2 : kSse2;
 }
 
 int RoundUp(int n, int step) {
@@ -170,29 +156,11 @@ thread_local std::vector<float> Band::ring_, Band::f_, Band::g_;
 
 }  // namespace
 
-namespace {
-bool CpuHas(const char* feature) {
-  __builtin_cpu_init();
-  // __builtin_cpu_supports needs a literal; these are the features asked for.
-  const std::string f = feature;
-  if (f == "avx2") return __builtin_cpu_supports("avx2");
-  if (f == "fma") return __builtin_cpu_supports("fma");
-  if (f == "avx512f") return __builtin_cpu_supports("avx512f");
-  if (f == "avx512bw") return __builtin_cpu_supports("avx512bw");
-  if (f == "avx512dq") return __builtin_cpu_supports("avx512dq");
-  if (f == "avx512vl") return __builtin_cpu_supports("avx512vl");
-  return false;
-}
-}  // namespace
-
 bool HasAvx2Kernels() {
-  static const bool has = CpuHas("avx2") && CpuHas("fma");
-  return has;
-}
-
-bool HasAvx512Kernels() {
-  static const bool has = HasAvx2Kernels() && CpuHas("avx512f") && CpuHas("avx512bw") &&
-                          CpuHas("avx512dq") && CpuHas("avx512vl");
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  }();
   return has;
 }
 

@@ -46,30 +46,26 @@ uint8_t ExactSample(const FastList& list, const uint8_t* base, ptrdiff_t step);
 // contributor, holding byte values as floats.
 float ExactSampleRows(const FastList& list, const float* const* rows, int offset);
 
-// Each kernel set works on blocks of kRows source rows, kHorizontalColumns output columns
-// at a time.
+// Each kernel set works on blocks of kRows (eight) source rows, kHorizontalColumns output
+// columns at a time.
+inline constexpr int kRows = 8;
 inline constexpr int kHorizontalColumns = 32;
-#define VELORA_KERNEL_DECLARATIONS                                                             \
-  /* Resamples kRows source rows of sw pixels (rows[r]; unused rows may repeat a row)      */  \
-  /* into outRows work rows of dw pixels, as floats holding the bytes. f needs             */  \
-  /* sw * 3 * kLanes + 8 floats, g dw * 3 * kLanes.                                         */ \
-  void HorizontalBlock(const uint8_t* const* rows, int sw, const FastList* lists, int dw,      \
-                       float* const* out, int outRows, float* f, float* g);                    \
-  /* One output row of `values` bytes from the work rows: rows[k] is the work row of the  */   \
-  /* list's contributor k.                                                                 */  \
+
+#define VELORA_KERNEL_DECLARATIONS                                                          \
+  /* Resamples kRows source rows of sw pixels (rows[r]; unused rows may repeat a row)    */ \
+  /* into outRows work rows of dw pixels, as floats holding the bytes. f needs           */ \
+  /* sw * 3 * kRows + 8 floats, g kHorizontalColumns * 3 * kRows.                        */ \
+  void HorizontalBlock(const uint8_t* const* rows, int sw, const FastList* lists, int dw,   \
+                       float* const* out, int outRows, float* f, float* g);                 \
+  /* One output row of `values` bytes from the work rows: rows[k] is the work row of     */ \
+  /* the list's contributor k.                                                           */ \
   void VerticalRow(const float* const* rows, const FastList& list, int values, uint8_t* out);
 
 namespace sse2 {
-inline constexpr int kRows = 8;  // = LANES
 VELORA_KERNEL_DECLARATIONS
 }  // namespace sse2
 namespace avx2 {
-inline constexpr int kRows = 8;  // = LANES
 VELORA_KERNEL_DECLARATIONS
 }  // namespace avx2
-namespace avx512 {
-inline constexpr int kRows = 16;  // = LANES
-VELORA_KERNEL_DECLARATIONS
-}  // namespace avx512
 
 }  // namespace velora
