@@ -57,12 +57,12 @@ struct PreparedLists {
 
 struct Kernels {
   decltype(&sse2::HorizontalBlock) horizontal;
-  decltype(&sse2::VerticalRow) vertical;
+  decltype(&sse2::VerticalRows) vertical;
   int rows;  // rows per horizontal block
 };
 
-constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRow, kRows};
-constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRow, kRows};
+constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRows, kRows};
+constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRows, kRows};
 
 const Kernels& ChooseKernels(KernelSet set) {
   return set != KernelSet::Sse2 && HasAvx2Kernels() ? kAvx2 : kSse2;
@@ -96,14 +96,18 @@ class Band {
 
   void Run(int first, int last, uint8_t* targetTop, ptrdiff_t targetStep) {
     if (first >= last) return;
-    // The ring must hold every row a list reads, counted back from the end of the last
-    // block made so far.
+    // The ring must hold every row a group of output rows reads, counted back from the end
+    // of the last block made so far.
     int lowest = sh_, end = 0, capacity = lanes_;
-    for (int i = first; i < last; ++i) {
-      const FastList& l = vertical_.lists[static_cast<size_t>(i)];
-      lowest = std::min(lowest, l.MinPixel);
-      end = std::max(end, RoundUp(l.MaxPixel + 1, lanes_));
-      capacity = std::max(capacity, end - l.MinPixel);
+    for (int i = first; i < last; i += kVerticalGroup) {
+      int groupLowest = sh_;
+      for (int j = i; j < std::min(last, i + kVerticalGroup); ++j) {
+        const FastList& l = vertical_.lists[static_cast<size_t>(j)];
+        groupLowest = std::min(groupLowest, l.MinPixel);
+        end = std::max(end, RoundUp(l.MaxPixel + 1, lanes_));
+      }
+      lowest = std::min(lowest, groupLowest);
+      capacity = std::max(capacity, end - groupLowest);
     }
     capacity_ = std::min(RoundUp(capacity, lanes_), RoundUp(sh_, lanes_));
     ring_.resize(static_cast<size_t>(capacity_) * static_cast<size_t>(rowFloats_));
@@ -111,13 +115,25 @@ class Band {
     g_.resize(static_cast<size_t>(kHorizontalColumns) * 3 * static_cast<size_t>(lanes_));
     made_ = lowest / lanes_ * lanes_;
 
-    std::vector<const float*> rows;
-    for (int i = first; i < last; ++i) {
-      const FastList& l = vertical_.lists[static_cast<size_t>(i)];
-      while (made_ <= l.MaxPixel) MakeBlock();
-      rows.resize(static_cast<size_t>(l.Count));
-      for (int k = 0; k < l.Count; ++k) rows[static_cast<size_t>(k)] = Row(l.Pixels[k]);
-      kernels_.vertical(rows.data(), l, 3 * dw_, targetTop + i * targetStep);
+    std::vector<const float*> rows[kVerticalGroup];
+    const float* const* rowsOf[kVerticalGroup];
+    const FastList* lists[kVerticalGroup];
+    uint8_t* out[kVerticalGroup];
+    for (int i = first; i < last; i += kVerticalGroup) {
+      const int count = std::min(kVerticalGroup, last - i);
+      for (int j = 0; j < count; ++j) {
+        const FastList& l = vertical_.lists[static_cast<size_t>(i + j)];
+        while (made_ <= l.MaxPixel) MakeBlock();
+      }
+      for (int j = 0; j < count; ++j) {
+        const FastList& l = vertical_.lists[static_cast<size_t>(i + j)];
+        rows[j].resize(static_cast<size_t>(l.Count));
+        for (int k = 0; k < l.Count; ++k) rows[j][static_cast<size_t>(k)] = Row(l.Pixels[k]);
+        rowsOf[j] = rows[j].data();
+        lists[j] = &l;
+        out[j] = targetTop + (i + j) * targetStep;
+      }
+      kernels_.vertical(rowsOf, lists, count, 3 * dw_, out);
     }
   }
 

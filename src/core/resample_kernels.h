@@ -50,16 +50,19 @@ float ExactSampleRows(const FastList& list, const float* const* rows, int offset
 // columns at a time.
 inline constexpr int kRows = 8;
 inline constexpr int kHorizontalColumns = 32;
+// The vertical kernels make up to this many output rows together.
+inline constexpr int kVerticalGroup = 4;
 
-#define VELORA_KERNEL_DECLARATIONS                                                          \
-  /* Resamples kRows source rows of sw pixels (rows[r]; unused rows may repeat a row)    */ \
-  /* into outRows work rows of dw pixels, as floats holding the bytes. f needs           */ \
-  /* sw * 3 * kRows + 8 floats, g kHorizontalColumns * 3 * kRows.                        */ \
-  void HorizontalBlock(const uint8_t* const* rows, int sw, const FastList* lists, int dw,   \
-                       float* const* out, int outRows, float* f, float* g);                 \
-  /* One output row of `values` bytes from the work rows: rows[k] is the work row of     */ \
-  /* the list's contributor k.                                                           */ \
-  void VerticalRow(const float* const* rows, const FastList& list, int values, uint8_t* out);
+#define VELORA_KERNEL_DECLARATIONS                                                            \
+  /* Resamples kRows source rows of sw pixels (rows[r]; unused rows may repeat a row)    */   \
+  /* into outRows work rows of dw pixels, as floats holding the bytes. f needs           */   \
+  /* sw * 3 * kRows + 8 floats, g kHorizontalColumns * 3 * kRows.                        */   \
+  void HorizontalBlock(const uint8_t* const* rows, int sw, const FastList* lists, int dw,     \
+                       float* const* out, int outRows, float* f, float* g);                   \
+  /* `count` output rows of `values` bytes from the work rows: rows[j][k] is the work    */   \
+  /* row of contributor k of lists[j], whose output is out[j].                           */   \
+  void VerticalRows(const float* const* const* rows, const FastList* const* lists, int count, \
+                    int values, uint8_t* const* out);
 
 namespace sse2 {
 VELORA_KERNEL_DECLARATIONS
