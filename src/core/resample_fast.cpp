@@ -37,12 +37,10 @@ struct PreparedLists {
       const ContributorList& l = source[i];
       int* p = pixels.data() + i * longest;
       float* w = weights.data() + i * longest;
-      double absSum = 0;
       int lo = l.empty() ? 0 : l[0].Pixel, hi = lo;
       for (size_t k = 0; k < l.size(); ++k) {
         p[k] = l[k].Pixel;
         w[k] = l[k].Weight;
-        absSum += std::fabs(static_cast<double>(l[k].Weight));
         lo = std::min(lo, l[k].Pixel);
         hi = std::max(hi, l[k].Pixel);
       }
@@ -50,7 +48,7 @@ struct PreparedLists {
       ptrdiff_t* o = offsets.data() + i * longest;
       for (size_t k = 0; k < longest; ++k) o[k] = ptrdiff_t{p[k]} * 3 * lanes;
       lists.push_back({p, o, w, static_cast<int>(l.size()), static_cast<int>(longest),
-                       ErrorBound(static_cast<int>(l.size()), absSum), lo, hi});
+                       ErrorBound(w, static_cast<int>(l.size())), lo, hi});
     }
   }
 };
@@ -180,15 +178,32 @@ bool HasAvx2Kernels() {
   return has;
 }
 
-float ErrorBound(int count, double absWeightSum) {
-  // Each of the count steps of either sum rounds the running sum (relative error u); the
-  // fast sum may also round each product. The running sums never exceed
-  // 255 x absWeightSum grown by (1 + u) per step. The margin covers the rounding of
-  // this bound itself.
+float ErrorBound(const float* weights, int count) {
+  // The rounding of a sum is at most u times the sum, and a running sum is at most 255
+  // times the absolute weights it has taken in (grown by at most (1 + u) per step). So
+  // each order's error is at most u x 255 x the total of its running absolute sums.
+  double rule = 0, total = 0, even = 0, odd = 0, evenOdd = 0;
+  for (int k = 0; k < count; ++k) {
+    const double a = std::fabs(static_cast<double>(weights[k]));
+    total += a;
+    rule += total;  // the rule's running sums, also the fast sum in the rule's order
+    if (k % 2 == 0) {
+      even += a;
+      evenOdd += even;
+    } else {
+      odd += a;
+      evenOdd += odd;
+    }
+  }
+  evenOdd += total;  // even and odd sums added at the end
+  // R's roundings, A's roundings in the worse of its two orders, and A's rounding of each
+  // product where there is no fused multiply-add. u covers extended precision's own
+  // rounding before the float one. The margin covers the rounding of this bound, and the
+  // absolute term the rounding of 0.5 - eps to a float in the kernels' test.
   const double u = std::ldexp(1.0, -24) * (1 + std::ldexp(1.0, -30));
-  const double p = 255.0 * absWeightSum;
-  const double growth = std::pow(1 + u, 2.0 * count + 2);
-  return static_cast<float>(u * p * (2.0 * count + 2) * growth * 1.01 + 1e-30);
+  const double growth = std::pow(1 + u, count + 2.0);
+  const double bound = u * 255.0 * growth * (rule + std::max(rule, evenOdd) + total);
+  return static_cast<float>(bound * 1.01 + 1e-7);
 }
 
 namespace {

@@ -6,11 +6,13 @@
 // contributor in order, add pixel x weight in extended precision and round the sum to a
 // 32-bit float; the final float R becomes a byte by rounding to the nearest integer
 // (ties to even) with 0 and 255 as limits. The kernels instead compute a fast float sum A
-// of the same products (8 lanes at once, with or without fused multiply-add). Every step
-// of either computation is off by at most one rounding of the running sum (and A also
-// by one rounding of each product), so |A - R| <= eps, where eps is a bound worked out
-// per weight list from its length and 255 x the sum of its absolute weights (see
-// ErrorBound). If A lies farther than eps from every half-integer, R lies on the same
+// of the same products (8 lanes at once, with or without fused multiply-add, in the
+// rule's order or with even and odd contributors summed apart). Every addition of either
+// computation is off by at most one rounding of its result (relative error 2^-24), and A
+// also by one rounding of each product; every running sum is at most 255 times the sum
+// of the absolute weights it has taken in. So |A - R| <= eps, a bound worked out per
+// weight list from its weights (see ErrorBound). If A lies farther than eps from every
+// half-integer, R lies on the same
 // side of every half-integer, so both round to the same integer n, and clamping n to
 // 0..255 gives exactly the byte the rule gives (R > 254.5 means 255, R < 0.5 means 0).
 // Samples closer than eps to a half-integer are rare (a fraction of about 2 eps); they
@@ -36,9 +38,9 @@ struct FastList {
   int MaxPixel;
 };
 
-// A bound on |A - R| for a list of `count` weights whose absolute values sum to
-// `absWeightSum`, for pixels up to 255.
-float ErrorBound(int count, double absWeightSum);
+// A bound on |A - R| for a list of weights, for pixels up to 255, whichever of the fast
+// orders A is summed in.
+float ErrorBound(const float* weights, int count);
 
 // The rule itself for one sample whose pixels are bytes at base[pixel * step].
 uint8_t ExactSample(const FastList& list, const uint8_t* base, ptrdiff_t step);
