@@ -5,7 +5,7 @@
 #include <random>
 #include <thread>
 
-#include "resample.h"
+#include "resample/resample.h"
 
 using namespace velora;
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "fuzz_target.h"
-#include "picture.h"
+#include "picture/picture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   return velora::fuzz::LoadAndCopy<velora::TBitmap>(data, size);

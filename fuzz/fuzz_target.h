@@ -6,9 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "errors.h"
-#include "picture.h"
-#include "stream.h"
+#include "picture/picture.h"
+#include "util/errors.h"
+#include "util/stream.h"
 
 namespace velora::fuzz {
 

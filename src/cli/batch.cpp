@@ -9,10 +9,10 @@
 #include <set>
 #include <thread>
 
-#include "TarnoTPU.h"
-#include "convert.h"
+#include "jobs/convert.h"
 #include "progress.h"
 #include "sources.h"
+#include "util/TarnoTPU.h"
 
 namespace velora::cli {
 

@@ -6,9 +6,9 @@
 #include <iostream>
 #include <mutex>
 
-#include "TarnoTPU.h"
 #include "batch.h"
 #include "options.h"
+#include "util/TarnoTPU.h"
 
 using namespace velora;
 

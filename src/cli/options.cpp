@@ -3,7 +3,7 @@
 #include <charconv>
 #include <thread>
 
-#include "filters.h"
+#include "resample/filters.h"
 
 namespace velora::cli {
 

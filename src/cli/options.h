@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "geometry.h"
+#include "jobs/geometry.h"
 
 namespace velora::cli {
 

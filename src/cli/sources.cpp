@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "TarnoTPU.h"
-#include "stream.h"
+#include "util/TarnoTPU.h"
+#include "util/stream.h"
 
 namespace velora::cli {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "jpeg.h"
-#include "palettes.h"
-#include "picture.h"
+#include "jpeg/jpeg.h"
+#include "picture/palettes.h"
+#include "picture/picture.h"
 
 using namespace velora;
 
@@ -170,6 +170,7 @@ int main(int argc, char** argv) {
   picture.SaveToStream(bmp);
   const bool ok =
       Save(folder + "bmp-sample.bmp", std::string(bmp.Bytes().begin(), bmp.Bytes().end())) &&
-      Save(folder + "png-sample.png", Png(picture)) && Save(folder + "gif-sample.gif", Gif(picture));
+      Save(folder + "png-sample.png", Png(picture)) &&
+      Save(folder + "gif-sample.gif", Gif(picture));
   return ok ? 0 : 1;
 }

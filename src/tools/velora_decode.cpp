@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "errors.h"
-#include "picture.h"
+#include "formats/formats.h"
+#include "picture/picture.h"
+#include "util/errors.h"
 
 using namespace velora;
 
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
   }
   try {
     TPicture picture;
-    picture.LoadPictureFile(argv[1]);
+    LoadPictureFile(picture, argv[1]);
     TBitmap bitmap;
     bitmap.SetPixelDepth(PixelDepth::pf24bit);
     bitmap.CopyGraphic(picture.Graphic());

@@ -1,0 +1,302 @@
+// The fast resampler: the same weights, the same order of contributors and the same
+// bytes as the plain one (see resample_kernels.h for why), computed eight samples at a
+// time. Output rows are made in order, each from work rows that are made just before
+// they are first needed and kept in a small ring, so the work image never leaves the
+// processor's caches. Output rows are split among threads; a thread makes the work rows
+// it needs itself.
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "resample/contributors.h"
+#include "resample/resample.h"
+#include "resample/resample_kernels.h"
+
+namespace velora {
+
+namespace {
+
+using ext = long double;
+
+// Weight lists in the flat form the kernels read, each padded to the longest.
+struct PreparedLists {
+  std::vector<int> pixels;
+  std::vector<ptrdiff_t> offsets;
+  std::vector<float> weights;
+  std::vector<FastList> lists;
+
+  PreparedLists(const std::vector<ContributorList>& source, int lanes) {
+    size_t longest = 0;
+    for (const auto& l : source) longest = std::max(longest, l.size());
+    pixels.assign(source.size() * longest, 0);
+    offsets.assign(source.size() * longest, 0);
+    weights.assign(source.size() * longest, 0.0f);
+    for (size_t i = 0; i < source.size(); ++i) {
+      const ContributorList& l = source[i];
+      int* p = pixels.data() + i * longest;
+      float* w = weights.data() + i * longest;
+      int lo = l.empty() ? 0 : l[0].Pixel, hi = lo;
+      for (size_t k = 0; k < l.size(); ++k) {
+        p[k] = l[k].Pixel;
+        w[k] = l[k].Weight;
+        lo = std::min(lo, l[k].Pixel);
+        hi = std::max(hi, l[k].Pixel);
+      }
+      for (size_t k = l.size(); k < longest; ++k) p[k] = lo;  // weight 0
+      ptrdiff_t* o = offsets.data() + i * longest;
+      for (size_t k = 0; k < longest; ++k) o[k] = ptrdiff_t{p[k]} * 3 * lanes;
+      lists.push_back({p, o, w, static_cast<int>(l.size()), static_cast<int>(longest),
+                       ErrorBound(w, static_cast<int>(l.size())), lo, hi});
+    }
+  }
+};
+
+struct Kernels {
+  decltype(&sse2::HorizontalBlock) horizontal;
+  decltype(&sse2::VerticalRows) vertical;
+  int rows;  // rows per horizontal block
+};
+
+constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRows, kRows};
+constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRows, kRows};
+
+const Kernels& ChooseKernels(KernelSet set) {
+  return set != KernelSet::Sse2 && HasAvx2Kernels() ? kAvx2 : kSse2;
+}
+
+int RoundUp(int n, int step) {
+  return (n + step - 1) / step * step;
+}
+
+// Where source rows come from: a bitmap, or a stream asked for rows in increasing order.
+struct SourceRows {
+  int width;
+  int height;
+  std::function<const uint8_t*(int y)> row;
+};
+
+// Makes output rows [first, last) of the target.
+class Band {
+ public:
+  Band(const SourceRows& source, const PreparedLists& horizontal, const PreparedLists& vertical,
+       int dw, const Kernels& kernels)
+      : source_(source),
+        horizontal_(horizontal),
+        vertical_(vertical),
+        dw_(dw),
+        kernels_(kernels),
+        lanes_(kernels.rows),
+        sw_(source.width),
+        sh_(source.height),
+        rowFloats_(RoundUp(3 * dw, 16)) {}
+
+  void Run(int first, int last, uint8_t* targetTop, ptrdiff_t targetStep) {
+    if (first >= last) return;
+    // The ring must hold every row a group of output rows reads, counted back from the end
+    // of the last block made so far.
+    int lowest = sh_, end = 0, capacity = lanes_;
+    for (int i = first; i < last; i += kVerticalGroup) {
+      int groupLowest = sh_;
+      for (int j = i; j < std::min(last, i + kVerticalGroup); ++j) {
+        const FastList& l = vertical_.lists[static_cast<size_t>(j)];
+        groupLowest = std::min(groupLowest, l.MinPixel);
+        end = std::max(end, RoundUp(l.MaxPixel + 1, lanes_));
+      }
+      lowest = std::min(lowest, groupLowest);
+      capacity = std::max(capacity, end - groupLowest);
+    }
+    capacity_ = std::min(RoundUp(capacity, lanes_), RoundUp(sh_, lanes_));
+    ring_.resize(static_cast<size_t>(capacity_) * static_cast<size_t>(rowFloats_));
+    f_.resize(static_cast<size_t>(sw_) * 3 * static_cast<size_t>(lanes_) + 8);
+    g_.resize(static_cast<size_t>(kHorizontalColumns) * 3 * static_cast<size_t>(lanes_));
+    made_ = lowest / lanes_ * lanes_;
+
+    std::vector<const float*> rows[kVerticalGroup];
+    const float* const* rowsOf[kVerticalGroup];
+    const FastList* lists[kVerticalGroup];
+    uint8_t* out[kVerticalGroup];
+    for (int i = first; i < last; i += kVerticalGroup) {
+      const int count = std::min(kVerticalGroup, last - i);
+      for (int j = 0; j < count; ++j) {
+        const FastList& l = vertical_.lists[static_cast<size_t>(i + j)];
+        while (made_ <= l.MaxPixel) MakeBlock();
+      }
+      for (int j = 0; j < count; ++j) {
+        const FastList& l = vertical_.lists[static_cast<size_t>(i + j)];
+        rows[j].resize(static_cast<size_t>(l.Count));
+        for (int k = 0; k < l.Count; ++k) rows[j][static_cast<size_t>(k)] = Row(l.Pixels[k]);
+        rowsOf[j] = rows[j].data();
+        lists[j] = &l;
+        out[j] = targetTop + (i + j) * targetStep;
+      }
+      kernels_.vertical(rowsOf, lists, count, 3 * dw_, out);
+    }
+  }
+
+ private:
+  float* Row(int y) {
+    return ring_.data() + static_cast<size_t>(y % capacity_) * static_cast<size_t>(rowFloats_);
+  }
+
+  // The work rows made_ .. made_ + lanes_ - 1 (those inside the picture).
+  void MakeBlock() {
+    const int rows = std::min(lanes_, sh_ - made_);
+    const uint8_t* in[16];
+    float* out[16];
+    for (int r = 0; r < lanes_; ++r) {
+      const int y = made_ + std::min(r, rows - 1);
+      in[r] = source_.row(y);
+      out[r] = Row(y);
+    }
+    kernels_.horizontal(in, sw_, horizontal_.lists.data(), dw_, out, rows, f_.data(), g_.data());
+    made_ += lanes_;
+  }
+
+  const SourceRows& source_;
+  const PreparedLists& horizontal_;
+  const PreparedLists& vertical_;
+  const int dw_;
+  const Kernels& kernels_;
+  const int lanes_, sw_, sh_, rowFloats_;
+  int capacity_ = 0;
+  int made_ = 0;
+  // Scratch kept per thread from one picture to the next, so it is not faulted in anew.
+  static thread_local std::vector<float> ring_, f_, g_;
+};
+
+thread_local std::vector<float> Band::ring_, Band::f_, Band::g_;
+
+}  // namespace
+
+bool HasAvx2Kernels() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  }();
+  return has;
+}
+
+float ErrorBound(const float* weights, int count) {
+  // The rounding of a sum is at most u times the sum, and a running sum is at most 255
+  // times the absolute weights it has taken in (grown by at most (1 + u) per step). So
+  // each order's error is at most u x 255 x the total of its running absolute sums.
+  double rule = 0, total = 0, even = 0, odd = 0, evenOdd = 0;
+  for (int k = 0; k < count; ++k) {
+    const double a = std::fabs(static_cast<double>(weights[k]));
+    total += a;
+    rule += total;  // the rule's running sums, also the fast sum in the rule's order
+    if (k % 2 == 0) {
+      even += a;
+      evenOdd += even;
+    } else {
+      odd += a;
+      evenOdd += odd;
+    }
+  }
+  evenOdd += total;  // even and odd sums added at the end
+  // R's roundings, A's roundings in the worse of its two orders, and A's rounding of each
+  // product where there is no fused multiply-add. u covers extended precision's own
+  // rounding before the float one. The margin covers the rounding of this bound, and the
+  // absolute term the rounding of 0.5 - eps to a float in the kernels' test.
+  const double u = std::ldexp(1.0, -24) * (1 + std::ldexp(1.0, -30));
+  const double growth = std::pow(1 + u, count + 2.0);
+  const double bound = u * 255.0 * growth * (rule + std::max(rule, evenOdd) + total);
+  return static_cast<float>(bound * 1.01 + 1e-7);
+}
+
+namespace {
+
+// The byte of a final sum: 255 above 255, 0 below 0, else the nearest integer, ties to
+// even (adding and subtracting 2^23 rounds a float of 0..255 that way).
+float SumToByte(float sum) {
+  if (sum > 255) return 255;
+  if (sum < 0) return 0;
+  const float shifted = sum + 8388608.0f;
+  return shifted - 8388608.0f;
+}
+
+}  // namespace
+
+uint8_t ExactSample(const FastList& list, const uint8_t* base, ptrdiff_t step) {
+  float sum = 0;
+  for (int k = 0; k < list.Count; ++k) {
+    sum = static_cast<float>(static_cast<ext>(sum) + static_cast<ext>(base[list.Pixels[k] * step]) *
+                                                         static_cast<ext>(list.Weights[k]));
+  }
+  return static_cast<uint8_t>(SumToByte(sum));
+}
+
+float ExactSampleRows(const FastList& list, const float* const* rows, int offset) {
+  float sum = 0;
+  for (int k = 0; k < list.Count; ++k) {
+    sum = static_cast<float>(static_cast<ext>(sum) +
+                             static_cast<ext>(rows[k][offset]) * static_cast<ext>(list.Weights[k]));
+  }
+  return SumToByte(sum);
+}
+
+namespace {
+
+// Resamples the source rows into the target (whose size is the requested one) on up to
+// `threads` threads; a source that gives its rows only in order allows one thread.
+void ResampleRowsInto(const SourceRows& source, TBitmap& target, TKernel kernel, float support,
+                      int threads, KernelSet kernels) {
+  const int dw = target.Width(), dh = target.Height();
+  const int sw = source.width, sh = source.height;
+  target.SetPixelDepth(PixelDepth::pf24bit);
+  const Kernels& k = ChooseKernels(kernels);
+  const PreparedLists horizontal(BuildContributors(dw, AxisScale(dw, sw), support, sw, kernel),
+                                 k.rows);
+  const PreparedLists vertical(BuildContributors(dh, AxisScale(dh, sh), support, sh, kernel),
+                               k.rows);
+  uint8_t* targetTop = target.RowAddress(0);
+  const ptrdiff_t targetStep = target.RowStep();
+
+  // Small pictures are not worth a thread; bands of at least 64 rows.
+  threads = std::max(1, std::min(threads, dh / 64));
+  std::vector<std::thread> workers;
+  for (int t = 1; t < threads; ++t) {
+    workers.emplace_back([&, t] {
+      Band(source, horizontal, vertical, dw, k)
+          .Run(dh * t / threads, dh * (t + 1) / threads, targetTop, targetStep);
+    });
+  }
+  Band(source, horizontal, vertical, dw, k).Run(0, dh / threads, targetTop, targetStep);
+  for (auto& w : workers) w.join();
+}
+
+// One sample from a longer line is that line's mean: cheap, and left to the plain code.
+bool TakesAMean(int dw, int dh, int sw, int sh) {
+  return (dw == 1 && sw > 1) || (dh == 1 && sh > 1);
+}
+
+}  // namespace
+
+void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float support, int threads,
+                  KernelSet kernels) {
+  const int dw = target.Width(), dh = target.Height();
+  const int sw = source.Width(), sh = source.Height();
+  if (sw < 1 || sh < 1) throw Exception("Source bitmap too small");
+  if (dw < 1 || dh < 1) throw Exception("Target bitmap too small");
+  if (TakesAMean(dw, dh, sw, sh)) {
+    ResamplePlain(source, target, kernel, support);
+    return;
+  }
+  source.SetPixelDepth(PixelDepth::pf24bit);
+  source.ConstRowAddress(0);  // the bitmap is complete before threads read it
+  const SourceRows rows{sw, sh, [&source](int y) { return source.ConstRowAddress(y); }};
+  ResampleRowsInto(rows, target, kernel, support, threads, kernels);
+}
+
+bool ResampleStream(TRowSource& source, TBitmap& target, TKernel kernel, float support) {
+  const int dw = target.Width(), dh = target.Height();
+  const int sw = source.Width(), sh = source.Height();
+  if (sw < 1 || sh < 1 || dw < 1 || dh < 1 || TakesAMean(dw, dh, sw, sh)) return false;
+  const SourceRows rows{sw, sh, [&source](int y) { return source.Row(y); }};
+  ResampleRowsInto(rows, target, kernel, support, 1, KernelSet::Best);
+  return true;
+}
+
+}  // namespace velora
