@@ -1,0 +1,40 @@
+#pragma once
+// A number box: a spin box whose value is its text read as a whole number. While the user
+// types, the value is the typed number as it stands; the limits are applied when the
+// program or the arrows set a value and when the box loses the focus. A text that is not
+// a whole number reads as the lower limit (0 without one).
+#include <QAbstractSpinBox>
+
+#include "jobs/geometry.h"
+
+namespace velora::app {
+
+class TSpinEdit : public QAbstractSpinBox {
+  Q_OBJECT
+
+ public:
+  explicit TSpinEdit(NumberBox limits = {}, int increment = 1, QWidget* parent = nullptr);
+
+  // The value the text reads as, without limits while it is being typed.
+  int Value() const;
+  // Sets the value after the limits; `Changed` follows when the text changes.
+  void SetValue(int value);
+  const NumberBox& Limits() const { return limits_; }
+
+  void stepBy(int steps) override;
+  QValidator::State validate(QString& input, int& pos) const override;
+
+ signals:
+  // The text changed, by typing, the arrows or the program.
+  void Changed();
+
+ protected:
+  StepEnabled stepEnabled() const override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  NumberBox limits_;
+  int increment_;
+};
+
+}  // namespace velora::app
