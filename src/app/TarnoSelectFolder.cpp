@@ -62,6 +62,16 @@ QStyle::StandardPixmap VolumePicture(const QByteArray& type) {
   return QStyle::SP_DriveHDIcon;
 }
 
+// The way down to the folder in view is always open, so no branch marks are drawn: an arrow
+// would promise a folding that the list does not do.
+class FolderTree : public QTreeWidget {
+ public:
+  using QTreeWidget::QTreeWidget;
+
+ protected:
+  void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
+};
+
 }  // namespace
 
 TSelectDirDlg::TSelectDirDlg(QWidget* parent) : QDialog(parent) {
@@ -109,7 +119,7 @@ void TSelectDirDlg::BuildLayout() {
     button->setAutoDefault(false);
     button->setMinimumWidth(70);
   }
-  DirList = new QTreeWidget(left);
+  DirList = new FolderTree(left);
   DirList->setHeaderHidden(true);
   DirList->setRootIsDecorated(false);
   DirList->setItemsExpandable(false);
