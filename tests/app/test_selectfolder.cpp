@@ -15,6 +15,7 @@
 #include "TarnoFileListBox.h"
 #include "TarnoSelectFolder.h"
 #include "folder_fixture.h"
+#include "scoped_home.h"
 
 namespace velora::app::test {
 namespace {
@@ -240,16 +241,18 @@ TEST_F(SelectFolderTest, WithoutFolderCreationThePathRowAndTheCreateControlsAreH
 }
 
 TEST_F(SelectFolderTest, DesktopAndDocumentsButtonsNeedTheirFolders) {
-  const QString desktop = QDir::homePath() + "/Desktop";
+  const velora::app::testing::ScopedHome home;
   Open();
   EXPECT_FALSE(dialog->findChild<QPushButton*>("BitBtn1")->isEnabled());
   EXPECT_FALSE(dialog->findChild<QPushButton*>("BitBtn2")->isEnabled());
 
-  ASSERT_TRUE(QDir().mkpath(desktop));
+  const QString desktop = QString::fromStdString(home.MakeFolder("Desktop"));
+  const QString documents = QString::fromStdString(home.MakeFolder("Documents"));
   Open();
   Click("BitBtn1");
   EXPECT_EQ(dialog->Directory(), desktop + u'/');
-  QDir(desktop).removeRecursively();
+  Click("BitBtn2");
+  EXPECT_EQ(dialog->Directory(), documents + u'/');
 }
 
 // Runs BrowseForFolder with `drive` acting on the dialog once it is shown; a dialog left
