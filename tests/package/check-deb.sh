@@ -8,7 +8,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-cpack -G DEB --config "$VELORA_BUILD/CPackConfig.cmake" -B "$tmp" >"$tmp/cpack.log" 2>&1 ||
+"$CPACK" -G DEB --config "$VELORA_BUILD/CPackConfig.cmake" -B "$tmp" >"$tmp/cpack.log" 2>&1 ||
   { cat "$tmp/cpack.log" >&2; fail "cpack"; }
 deb="$tmp/${VELORA_PACKAGE_NAME}_${VELORA_VERSION}_$(dpkg --print-architecture).deb"
 [ -f "$deb" ] || { ls "$tmp" >&2; fail "no $(basename "$deb")"; }

@@ -8,7 +8,7 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-DESTDIR="$tmp/root" cmake --install "$VELORA_BUILD" --prefix /usr >/dev/null
+DESTDIR="$tmp/root" "$CMAKE" --install "$VELORA_BUILD" --prefix /usr >/dev/null
 usr="$tmp/root/usr"
 id="$VELORA_APP_ID"
 
