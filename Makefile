@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench fuzz format clean
+.PHONY: deps configure build run test package bench fuzz format clean
 
 deps:
 	@scripts/install-deps
@@ -24,6 +24,10 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# The Debian package, $(BUILD)/velora-image-resizer_<version>_<arch>.deb.
+package: build
+	@cmake --build $(BUILD) --target package
 
 bench: build
 	@BUILD=$(BUILD) scripts/run-bench
