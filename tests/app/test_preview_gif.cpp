@@ -157,18 +157,25 @@ std::unique_ptr<TPreviewImage> ShownPreview() {
   return preview;
 }
 
-// Runs events until the frame shown changes; the time that took in milliseconds, or -1.
-qint64 WaitForNextFrame(TPreviewImage& preview, int timeoutMs = 5000) {
-  const int before = preview.AnimationFrame();
-  QElapsedTimer clock;
-  clock.start();
+// When the frame shown changed, on a clock: after `before` and no later than `after`
+// (both -1 when it did not change).
+struct FrameChange {
+  qint64 before = -1, after = -1;
+};
+
+// Runs events until the frame shown changes.
+FrameChange WaitForNextFrame(TPreviewImage& preview, const QElapsedTimer& clock,
+                             int timeoutMs = 5000) {
+  const int frame = preview.AnimationFrame();
   QTimer guard;  // wakes the loop up should the frame never change
   guard.setSingleShot(true);
   guard.start(timeoutMs);
-  while (preview.AnimationFrame() == before && guard.isActive()) {
+  while (guard.isActive()) {
+    const qint64 before = clock.elapsed();
     QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (preview.AnimationFrame() != frame) return {before, clock.elapsed()};
   }
-  return preview.AnimationFrame() == before ? -1 : clock.elapsed();
+  return {};
 }
 
 }  // namespace
@@ -182,6 +189,9 @@ TEST(PreviewAnimation, PlaysTheFramesWithTheirDelaysOnce) {
 
   auto preview = ShownPreview();
   LoadPictureFile(preview->Picture(), path);
+  QElapsedTimer clock;
+  clock.start();
+  FrameChange shown{clock.elapsed(), -1};  // the first frame's timer starts in the paint
   preview->RepaintNow();
   EXPECT_TRUE(preview->IsAnimating());
   EXPECT_EQ(preview->AnimationFrame(), 0);
@@ -190,16 +200,19 @@ TEST(PreviewAnimation, PlaysTheFramesWithTheirDelaysOnce) {
 
   const std::vector<QRgb> colours = {kRed, kGreen, kBlue};
   for (int frame = 1; frame < 3; ++frame) {
-    const int stated = TGifAnimator::FrameDelayMs(delays[frame - 1]);
-    const qint64 waited = WaitForNextFrame(*preview);
-    ASSERT_GE(waited, 0) << frame;
-    EXPECT_GE(waited, stated - 1) << frame;  // timers never fire early
+    const FrameChange next = WaitForNextFrame(*preview, clock);
+    ASSERT_GE(next.after, 0) << frame;
+    // The frame's timer started after `shown.before`; timers never fire early.
+    EXPECT_GE(next.after - shown.before, TGifAnimator::FrameDelayMs(delays[frame - 1]) - 1)
+        << frame;
     EXPECT_EQ(preview->AnimationFrame(), frame);
+    EXPECT_EQ(preview->FrameDelay(), TGifAnimator::FrameDelayMs(delays[frame]));
     EXPECT_EQ(At(Grab(*preview), 15, 5), colours[frame]) << frame;
+    shown = next;
   }
   // One pass: the last frame stays.
   EXPECT_FALSE(preview->IsAnimating());
-  EXPECT_EQ(WaitForNextFrame(*preview, 200), -1);
+  EXPECT_EQ(WaitForNextFrame(*preview, clock, 200).after, -1);
   EXPECT_EQ(preview->AnimationFrame(), 2);
   EXPECT_FALSE(preview->StepAnimation());
 }
