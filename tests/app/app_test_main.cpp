@@ -17,5 +17,6 @@ int main(int argc, char** argv) {
   unsetenv("XDG_DOCUMENTS_DIR");
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
+  Q_INIT_RESOURCE(resources);  // the window's pictures and texts
   return RUN_ALL_TESTS();
 }

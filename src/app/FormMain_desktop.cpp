@@ -1,0 +1,124 @@
+// How the window fits into the desktop: help texts, opacity, the tray, start with the
+// desktop, the launcher, the product's look and the web links.
+#include <QApplication>
+#include <QCheckBox>
+#include <QMenu>
+#include <QRadioButton>
+#include <QStatusBar>
+
+#include "FormMain.h"
+#include "SpinEdit.h"
+#include "desktop_entries.h"
+#include "hint_filter.h"
+#include "internet_label.h"
+#include "opacity.h"
+#include "session_end.h"
+#include "skin_engine.h"
+#include "trayicon.h"
+#include "util/TarnoTPU.h"
+#include "web_addresses.h"
+
+namespace velora::app {
+
+TMainFormServices TMainForm::DefaultServices() {
+  TMainFormServices services;
+  services.Entries = std::make_shared<DesktopEntryWriter>();
+  services.MakeTray = [] { return MakeSystemTray(); };
+  return services;
+}
+
+void TMainForm::InitDesktop() {
+  InternetLabel->SetLink(kProductPageUrl);
+
+  Hints = new THintFilter(
+      [this] {
+        if (radHintsOff->isChecked()) return HintMode::Off;
+        if (radHintsStatBar->isChecked()) return HintMode::TooltipsAndStatusLine;
+        return HintMode::Tooltips;
+      },
+      [this](const QString& text) { StatBar->showMessage(text); }, this);
+  Hints->Install();
+
+  TrayIcon = new TTrayIcon(this, services_.MakeTray ? services_.MakeTray() : MakeSystemTray());
+  TrayIcon->SetIcon(QApplication::windowIcon());
+  TrayIcon->SetPopupMenu(PopupMenu);
+  connect(TrayIcon, &TTrayIcon::Click, this, &TMainForm::TrayIconClick);
+
+  Session = new TSessionEnd(this);
+  connect(Session, &TSessionEnd::SessionEnding, this, [this](SessionEndCause cause) {
+    SaveSettingsOnce();
+    if (cause != SessionEndCause::LogonEnding) {
+      // A termination signal: save once, then end (closing the window alone would not
+      // end a program hidden in the tray).
+      if (runActive_) {
+        AbortRequested = true;
+        closeAfterRun_ = true;
+        quitAfterRun_ = true;
+        return;
+      }
+      QCoreApplication::quit();
+    }
+  });
+}
+
+void TMainForm::ApplySkinAtStart() {
+  skin_ = std::make_unique<TSkinEngine>();
+  skin_->Start(chkSkins->isChecked());
+}
+
+void TMainForm::chkSkinsClick() {
+  if (skin_) skin_->SkinsClicked(chkSkins->isChecked());
+}
+
+void TMainForm::spnHideHintChange() {
+  if (Hints) Hints->SetHidePause(spnHideHint->Limits().Limit(spnHideHint->Value()));
+}
+
+void TMainForm::spnOpacityChange() {
+  ApplyOpacity(this, spnOpacity->Value());
+}
+
+void TMainForm::chkTrayIconClick() {
+  if (TrayIcon) TrayIcon->SetMinimizeToTray(chkTrayIcon->isChecked());
+}
+
+void TMainForm::TrayIconClick() {
+  if (TrayIcon) TrayIcon->RestoreWindow();
+}
+
+void TMainForm::chkAutoStartUpClick() {
+  if (services_.Entries) services_.Entries->SetAppAutoStart(chkAutoStartUp->isChecked());
+}
+
+void TMainForm::btnDesktopShortcutClick() {
+  if (services_.Entries) services_.Entries->CreateAppShortcut(kProductName, true);
+}
+
+void TMainForm::OpenLink(const char* address) {
+  ShellOpen(address);
+}
+
+void TMainForm::mnuOnlineHelpClick() {
+  OpenLink(kOnlineManualUrl);
+}
+
+void TMainForm::lblAspectClick() {
+  OpenLink(kOnlineManualUrl);
+}
+
+void TMainForm::mnuProgramPageClick() {
+  OpenLink(kProductPageUrl);
+}
+
+void TMainForm::mnuCompanyPageClick() {
+  OpenLink(kVendorSiteUrl);
+}
+
+void TMainForm::mnuSupportClick() {
+  OpenLink(kSupportForumUrl);
+  MsgInfo(
+      "Please create your own account on our forum and post your queries. Please allow few "
+      "hours to our support staff to answer your questions.");
+}
+
+}  // namespace velora::app
