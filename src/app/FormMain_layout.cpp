@@ -26,6 +26,7 @@
 #include "PreviewImage.h"
 #include "SpinEdit.h"
 #include "TarnoFileListBox.h"
+#include "TicksLabel.h"
 #include "click_label.h"
 #include "internet_label.h"
 #include "resample/filters.h"
@@ -229,9 +230,10 @@ QWidget* TMainForm::BuildResizerPage() {
   trkQuality->setTickPosition(QSlider::TicksBelow);
   trkQuality->setPageStep(10);
   trkQuality->setValue(5);
-  lblQualityTicks =
-      Named(new QLabel("5                                  50                                95"),
-            "lblQualityTicks");
+  lblQualityTicks = Named(
+      new TTicksLabel("5                                  50                                95",
+                      trkQuality),
+      "lblQualityTicks");
   QFont small = lblQualityTicks->font();
   small.setFamily("Sans Serif");
   small.setPointSizeF(small.pointSizeF() * 7.0 / 8.0);

@@ -1,6 +1,8 @@
 #include "SpinEdit.h"
 
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 #include <algorithm>
 #include <climits>
 
@@ -34,6 +36,27 @@ void TSpinEdit::stepBy(int steps) {
 // Any text may stand while the user types; it reads as a number or as the lower limit.
 QValidator::State TSpinEdit::validate(QString&, int&) const {
   return QValidator::Acceptable;
+}
+
+// Room for the widest number the box takes: its limits, or six digits without them.
+QSize TSpinEdit::sizeHint() const {
+  ensurePolished();
+  QString widest = "000000";
+  if (limits_.Upper) {
+    widest = QString::number(*limits_.Upper);
+    if (limits_.Lower && QString::number(*limits_.Lower).size() > widest.size()) {
+      widest = QString::number(*limits_.Lower);
+    }
+  }
+  const QFontMetrics metrics(font());
+  const int textWidth = metrics.horizontalAdvance(widest + ' ') + 6;
+  QStyleOptionSpinBox option;
+  initStyleOption(&option);
+  const QSize hint = QAbstractSpinBox::sizeHint();
+  return style()
+      ->sizeFromContents(QStyle::CT_SpinBox, &option,
+                         QSize(textWidth, lineEdit()->sizeHint().height()), this)
+      .expandedTo(QSize(0, hint.height()));
 }
 
 QAbstractSpinBox::StepEnabled TSpinEdit::stepEnabled() const {

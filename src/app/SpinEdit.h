@@ -22,6 +22,8 @@ class TSpinEdit : public QAbstractSpinBox {
   const NumberBox& Limits() const { return limits_; }
 
   void stepBy(int steps) override;
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
   QValidator::State validate(QString& input, int& pos) const override;
 
  signals:
