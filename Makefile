@@ -17,10 +17,15 @@ configure: deps $(BUILD)/CMakeCache.txt
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
-# Until the window exists, the program's face is the command-line resizer: convert the
-# bundled samples with the default settings and print the job log.
+# The window where there is a display; on a machine without one, the command-line
+# resizer converts the bundled samples with the default settings and prints the job log.
 run: build
-	@$(BUILD)/src/cli/velora-resize samples
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  $(BUILD)/src/app/velora-resizer samples; \
+	else \
+	  echo "run: no display (DISPLAY and WAYLAND_DISPLAY are unset): converting samples/ with velora-resize"; \
+	  $(BUILD)/src/cli/velora-resize samples; \
+	fi
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
