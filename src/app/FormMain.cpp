@@ -25,6 +25,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "FormAbout.h"
 #include "PATHEdit.h"
 #include "PageControl.h"
 #include "PreviewImage.h"
@@ -41,6 +42,7 @@ namespace velora::app {
 
 TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)) {
+  UpdatePageURL = VELORA_UPDATE_PAGE_URL;
   setObjectName("MainForm");
   setWindowTitle(QString::fromUtf8(kProductName));
   setAcceptDrops(true);
@@ -119,7 +121,9 @@ void TMainForm::Wire() {
   connect(mnuProgramPage, &QAction::triggered, this, &TMainForm::mnuProgramPageClick);
   connect(mnuCompanyPage, &QAction::triggered, this, &TMainForm::mnuCompanyPageClick);
   connect(mnuLicense, &QAction::triggered, this, &TMainForm::mnuLicenseClick);
-
+  connect(mnuAbout, &QAction::triggered, this, &TMainForm::mnuAboutClick);
+  connect(mnuUpdates, &QAction::triggered, this, &TMainForm::mnuUpdatesClick);
+  WireUpdates();
   connect(btnBrowse, &QPushButton::clicked, this, &TMainForm::btnBrowseClick);
   connect(btnInvert, &QPushButton::clicked, this, &TMainForm::btnInvertClick);
   connect(btnResult, &QPushButton::clicked, this, &TMainForm::btnResultClick);
@@ -161,6 +165,11 @@ void TMainForm::Wire() {
           Qt::QueuedConnection);
   connect(lblAspect, &TClickLabel::Click, this, &TMainForm::lblAspectClick);
   mmoLicense->installEventFilter(this);
+}
+
+void TMainForm::mnuAboutClick() {
+  TAboutBox box(this);
+  box.exec();
 }
 
 void TMainForm::FormCreate() {

@@ -11,6 +11,7 @@
 
 #include "jobs/convert.h"
 #include "jobs/geometry.h"
+#include "update/WebUpdate.h"
 
 class QAction;
 class QCheckBox;
@@ -80,6 +81,11 @@ class TMainForm : public QMainWindow {
 
   bool RunActive() const { return runActive_; }
 
+  // The update information page; empty turns update checking off.
+  std::string UpdatePageURL;
+  TWebUpdate WebUpdate;
+  bool UpdatesEnabled() const;
+
   // ---- Handlers, by the names the rest of the program knows them ----
  public slots:
   void FormCreate();
@@ -119,6 +125,16 @@ class TMainForm : public QMainWindow {
   void mnuProgramPageClick();
   void mnuCompanyPageClick();
   void mnuSupportClick();
+  void mnuAboutClick();
+
+  void CheckUpdates(bool force);
+  void mnuUpdatesClick();
+  void WebUpdateUpdateAvailable(const std::string& actualVersion, const std::string& newVersion,
+                                bool& canUpdate);
+  void WebUpdateNoUpdateFound();
+  void WebUpdateDownloadError();
+  void WebUpdateClientFileExists(std::string& fileName, bool& overwrite);
+  void WebUpdateAfterDownload(const std::string& fileName);
 
  public:
   // The job log.
@@ -154,6 +170,7 @@ class TMainForm : public QMainWindow {
   void OpenLink(const char* address);
   void InitDesktop();
   void ApplySkinAtStart();
+  void WireUpdates();
   void SelectFirstQuietly();
   void SelectNames(const QStringList& names);
   QStringList SelectedNames() const;
@@ -163,6 +180,7 @@ class TMainForm : public QMainWindow {
   bool runActive_ = false;
   bool closeAfterRun_ = false;
   bool quitAfterRun_ = false;
+  bool closing_ = false;  // a close waits for the update check to return
   std::unique_ptr<TSkinEngine> skin_;
   QProgressBar* runProgress_ = nullptr;
 

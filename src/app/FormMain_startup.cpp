@@ -7,10 +7,12 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include "FormMain.h"
 #include "PageControl.h"
 #include "TarnoFileListBox.h"
+#include "util/TarnoTPU.h"
 #include "web_addresses.h"
 
 namespace velora::app {
@@ -46,6 +48,12 @@ void TMainForm::LateInit() {
     btnDesktopShortcutClick();
   }
   ResizeTypeChanged();
+  // The update check knows its page and the running version; an automatic check runs
+  // once the window shows, so a slow server never holds the window back.
+  WebUpdate.ProductInfo.SetURL(UpdatePageURL);
+  WebUpdate.ProductInfo.CurVersion = GetFileVersion();
+  mnuUpdates->setVisible(UpdatesEnabled());
+  QTimer::singleShot(0, this, [this] { CheckUpdates(false); });
   SelectFirstQuietly();
 }
 
@@ -76,6 +84,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   // FormCloseQuery: every close request saves first; a failed save keeps the window open.
   const bool alreadySaved = SettingsSaved;
   if (!SaveSettingsOnce() && !alreadySaved) {
+    event->ignore();
+    return;
+  }
+  if (WebUpdate.Checking()) {
+    // The transfer stops before its next chunk; the window closes when the check returns.
+    closing_ = true;
+    WebUpdate.Abort();
     event->ignore();
     return;
   }

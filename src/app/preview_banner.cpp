@@ -43,7 +43,11 @@ void PaintPhoto(QPainter& painter, const QRectF& card, const QColor& sky) {
 }  // namespace
 
 QImage LoadBannerResource(QRgb background) {
-  QFile file(QString::fromLatin1(kBannerResource));
+  return LoadPngResource(QString::fromLatin1(kBannerResource), background);
+}
+
+QImage LoadPngResource(const QString& name, QRgb background) {
+  QFile file(name);
   if (!file.open(QIODevice::ReadOnly)) return {};
   const QByteArray bytes = file.readAll();
   try {

@@ -65,6 +65,7 @@ class MainFormTest : public ::testing::Test {
     services.Entries = entries;
     services.MakeTray = [this] { return std::make_unique<FakeTray>(&tray); };
     form = std::make_unique<TMainForm>(services);
+    form->UpdatePageURL = updatePage;  // no test reaches beyond this machine
     if (lateInit) form->LateInit();
     return *form;
   }
@@ -117,6 +118,7 @@ class MainFormTest : public ::testing::Test {
   std::vector<std::string> opened;
   std::vector<std::string> questions;
   bool answer = false;
+  std::string updatePage;  // the update check's page; empty: no checks
   std::unique_ptr<TMainForm> form;
 
  private:

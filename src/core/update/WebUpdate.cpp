@@ -402,7 +402,10 @@ void TWebUpdate::FetchInto(const std::string& address, const std::string* fileNa
         if (ProcessMessages) ProcessMessages();
         return true;
       };
-      handler.cancelled = [this] { return aborted_.load(); };
+      handler.cancelled = [this] {
+        if (WaitMessages && !aborted_) WaitMessages();
+        return aborted_.load();
+      };
 
       const HttpGetResult result = HttpGet(options, handler);
       if (aborted_) {

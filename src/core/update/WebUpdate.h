@@ -136,6 +136,9 @@ class TWebUpdate {
   // ---- What the component asks of the program ----
   // Called after each chunk received: let queued events run.
   std::function<void()> ProcessMessages;
+  // Called about ten times a second while a transfer waits for the server (connecting, or
+  // between two chunks), so that a slow or silent server never freezes a window.
+  std::function<void()> WaitMessages;
   // uoRunUpdate: hand the downloaded file, with the page's run parameters, to the desktop.
   // False when it could not be opened (and when no hook is set).
   std::function<bool(const std::string& fileName, const std::string& parameters)> OpenClientFile;
