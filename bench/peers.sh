@@ -344,6 +344,12 @@ report() { # results-file
 
 [[ $ROUNDS =~ ^[1-9][0-9]*$ ]] || die "ROUNDS must be a positive number"
 [ "$ROUNDS" -ge 5 ] || say "fewer than 5 rounds: the medians are only a rough guide"
+# CORPUS_ONLY=1: just make the pictures (for bench/window.sh), which needs ImageMagick only.
+if [ "${CORPUS_ONLY:-0}" = 1 ]; then
+  [ -x "$IM_CONVERT" ] || install_peers
+  make_corpus
+  exit 0
+fi
 [ -x "$VELORA" ] || die "$VELORA is missing: run 'make build' first"
 install_peers
 make_corpus
