@@ -15,7 +15,7 @@ trap 'rm -rf "$work"' EXIT
 cp "$PWD/$BUILD/bench-corpus-v1/large/"*.jpg "$work/"
 count=$(ls "$work"/*.jpg | wc -l)
 
-ms() { date +%s%N | awk '{ printf "%d", $1 / 1000000 }'; }
+ms() { echo $(($(date +%s%N) / 1000000)); }
 declare -a j1 dflt win
 for round in $(seq 1 "$ROUNDS"); do
   rm -rf "$work/out" "$work/Output"

@@ -255,3 +255,21 @@ TEST_F(MainFormTest, TheWindowWritesTheSameFilesAsTheCommandLine) {
     EXPECT_EQ(mine, velora::test::ReadFile(cliOut.Path(name))) << name;
   }
 }
+
+TEST_F(MainFormTest, OpenedOrDroppedFilesSelectThemInTheirFolder) {
+  AddPicture("a.bmp", 8, 8);
+  const std::string b = AddPicture("b.bmp", 8, 8);
+  const std::string c = AddPicture("c.bmp", 8, 8);
+  TMainForm& f = ReadyForm();
+  f.edtPath->setText("/");
+  f.OpenPaths({QString::fromStdString(b), QString::fromStdString(c)});
+  EXPECT_EQ(f.FileList->Folder().toStdString() + "/", Folder());
+  EXPECT_EQ(f.FileList->SelCount(), 2);
+  EXPECT_FALSE(f.FileList->item(0)->isSelected());
+
+  // A folder opens in the path box (as a dropped folder does).
+  f.edtPath->setText("/");
+  f.OpenPaths({QString::fromStdString(pictures.Root())});
+  EXPECT_EQ(f.edtPath->text().toStdString(), Folder());
+  EXPECT_EQ(f.FileList->count(), 3);
+}
