@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "picture/orientation.h"
 #include "resample/contributors.h"
 #include "resample/resample.h"
 #include "resample/resample_kernels.h"
@@ -70,6 +71,31 @@ int RoundUp(int n, int step) {
   return (n + step - 1) / step * step;
 }
 
+// Reverses the order of a row's 3-byte pixels.
+void MirrorPixels(uint8_t* row, int width) {
+  for (int a = 0, b = width - 1; a < b; ++a, --b) {
+    for (int c = 0; c < 3; ++c) std::swap(row[3 * a + c], row[3 * b + c]);
+  }
+}
+
+// The weight lists of one axis, `outLength` outputs from a line of `inLength` inputs.
+// Reversed, for a line read back to front: output i takes the list of output
+// outLength - 1 - i with each input p read at inLength - 1 - p. The sums and their
+// order are those of the line read front to back, so the results are too (output i of
+// the reversed lists is output outLength - 1 - i of the line), and the inputs are still
+// needed from the first to the last, so rows can still come in order from a stream.
+std::vector<ContributorList> AxisLists(int outLength, int inLength, float support, TKernel kernel,
+                                       bool reversed) {
+  std::vector<ContributorList> lists =
+      BuildContributors(outLength, AxisScale(outLength, inLength), support, inLength, kernel);
+  if (!reversed) return lists;
+  std::reverse(lists.begin(), lists.end());
+  for (ContributorList& list : lists) {
+    for (Contributor& c : list) c.Pixel = inLength - 1 - c.Pixel;
+  }
+  return lists;
+}
+
 // Where source rows come from: a bitmap, or a stream asked for rows in increasing order.
 struct SourceRows {
   int width;
@@ -80,8 +106,10 @@ struct SourceRows {
 // Makes output rows [first, last) of the target.
 class Band {
  public:
+  // With `mirrored`, the horizontal lists make each work row right to left (see
+  // AxisLists), and each output row is turned back once it is made.
   Band(const SourceRows& source, const PreparedLists& horizontal, const PreparedLists& vertical,
-       int dw, const Kernels& kernels)
+       int dw, const Kernels& kernels, bool mirrored = false)
       : source_(source),
         horizontal_(horizontal),
         vertical_(vertical),
@@ -90,7 +118,8 @@ class Band {
         lanes_(kernels.rows),
         sw_(source.width),
         sh_(source.height),
-        rowFloats_(RoundUp(3 * dw, 16)) {}
+        rowFloats_(RoundUp(3 * dw, 16)),
+        mirrored_(mirrored) {}
 
   void Run(int first, int last, uint8_t* targetTop, ptrdiff_t targetStep) {
     if (first >= last) return;
@@ -132,6 +161,9 @@ class Band {
         out[j] = targetTop + (i + j) * targetStep;
       }
       kernels_.vertical(rowsOf, lists, count, 3 * dw_, out);
+      if (mirrored_) {
+        for (int j = 0; j < count; ++j) MirrorPixels(out[j], dw_);
+      }
     }
   }
 
@@ -160,6 +192,7 @@ class Band {
   const int dw_;
   const Kernels& kernels_;
   const int lanes_, sw_, sh_, rowFloats_;
+  const bool mirrored_;
   int capacity_ = 0;
   int made_ = 0;
   // Scratch kept per thread from one picture to the next, so it is not faulted in anew.
@@ -167,6 +200,144 @@ class Band {
 };
 
 thread_local std::vector<float> Band::ring_, Band::f_, Band::g_;
+
+// Makes the target for an orientation that exchanges width and height (5 to 8), without
+// turning the picture first. The upright picture's rows are the stored picture's
+// columns, so its first pass (along upright rows) runs down the stored columns: the
+// vertical kernel makes work row a from whole stored rows, converted to floats once, as
+// they come, into a ring. Work row a holds target column a (dw - 1 - a with reversed
+// rows), in the order of the stored columns. The second pass runs along eight work rows
+// at a time with the horizontal kernel, and its results go down their target columns.
+// Each sample is the same sum of the same products as in the passes over the turned
+// picture, so the bytes are those of resampling the turned picture.
+class TransposedBand {
+ public:
+  // `down` holds one list over stored rows per work row, `along` one list over stored
+  // columns per target row; `placement` says whether they were built reversed.
+  TransposedBand(const SourceRows& source, const PreparedLists& down, const PreparedLists& along,
+                 const StoredPlacement& placement, const Kernels& kernels)
+      : source_(source),
+        down_(down),
+        along_(along),
+        placement_(placement),
+        kernels_(kernels),
+        lanes_(kernels.rows),
+        sw_(source.width),
+        sh_(source.height),
+        dw_(static_cast<int>(down.lists.size())),
+        dh_(static_cast<int>(along.lists.size())),
+        rowFloats_(RoundUp(3 * sw_, 16)),
+        outFloats_(RoundUp(3 * dh_, 16)) {}
+
+  // Makes target columns of work rows [first, last).
+  void Run(int first, int last, uint8_t* targetTop, ptrdiff_t targetStep) {
+    if (first >= last) return;
+    // The ring must hold every stored row a group of work rows reads, counted back from
+    // the last row converted so far.
+    int lowest = sh_, end = 0, capacity = 1;
+    for (int i = first; i < last; i += kVerticalGroup) {
+      int groupLowest = sh_;
+      for (int j = i; j < std::min(last, i + kVerticalGroup); ++j) {
+        const FastList& l = down_.lists[static_cast<size_t>(j)];
+        groupLowest = std::min(groupLowest, l.MinPixel);
+        end = std::max(end, l.MaxPixel + 1);
+      }
+      lowest = std::min(lowest, groupLowest);
+      capacity = std::max(capacity, end - groupLowest);
+    }
+    capacity_ = std::min(capacity, sh_);
+    ring_.resize(static_cast<size_t>(capacity_) * static_cast<size_t>(rowFloats_));
+    work_.resize(static_cast<size_t>(lanes_) * static_cast<size_t>(rowFloats_));
+    out_.resize(static_cast<size_t>(lanes_) * static_cast<size_t>(outFloats_));
+    f_.resize(static_cast<size_t>(sw_) * 3 * static_cast<size_t>(lanes_) + 8);
+    g_.resize(static_cast<size_t>(kHorizontalColumns) * 3 * static_cast<size_t>(lanes_));
+    made_ = lowest;
+    for (int block = first; block < last; block += lanes_) {
+      const int rows = std::min(lanes_, last - block);
+      MakeWorkRows(block, rows);
+      AlongWorkRows(block, rows, targetTop, targetStep);
+    }
+  }
+
+ private:
+  float* Ring(int y) {
+    return ring_.data() + static_cast<size_t>(y % capacity_) * static_cast<size_t>(rowFloats_);
+  }
+  uint8_t* WorkRow(int r) { return work_.data() + static_cast<size_t>(r) * rowFloats_; }
+  float* OutRow(int r) { return out_.data() + static_cast<size_t>(r) * outFloats_; }
+
+  // Stored row made_ into the ring.
+  void ConvertRow() {
+    const uint8_t* in = source_.row(made_);
+    float* out = Ring(made_);
+    for (int i = 0; i < 3 * sw_; ++i) out[i] = in[i];
+    ++made_;
+  }
+
+  // Work rows [block, block + rows) into WorkRow(0 ..), a group at a time.
+  void MakeWorkRows(int block, int rows) {
+    std::vector<const float*> rowsOfList[kVerticalGroup];
+    const float* const* rowsOf[kVerticalGroup];
+    const FastList* lists[kVerticalGroup];
+    uint8_t* out[kVerticalGroup];
+    for (int i = block; i < block + rows; i += kVerticalGroup) {
+      const int count = std::min(kVerticalGroup, block + rows - i);
+      for (int j = 0; j < count; ++j) {
+        const FastList& l = down_.lists[static_cast<size_t>(i + j)];
+        while (made_ <= l.MaxPixel) ConvertRow();
+      }
+      for (int j = 0; j < count; ++j) {
+        const FastList& l = down_.lists[static_cast<size_t>(i + j)];
+        rowsOfList[j].resize(static_cast<size_t>(l.Count));
+        for (int k = 0; k < l.Count; ++k) rowsOfList[j][static_cast<size_t>(k)] = Ring(l.Pixels[k]);
+        rowsOf[j] = rowsOfList[j].data();
+        lists[j] = &l;
+        out[j] = WorkRow(i + j - block);
+      }
+      kernels_.vertical(rowsOf, lists, count, 3 * sw_, out);
+    }
+  }
+
+  // The second pass over WorkRow(0 .. rows - 1), written down their target columns.
+  void AlongWorkRows(int block, int rows, uint8_t* targetTop, ptrdiff_t targetStep) {
+    const uint8_t* in[16];
+    float* out[16];
+    for (int r = 0; r < lanes_; ++r) {
+      in[r] = WorkRow(std::min(r, rows - 1));
+      out[r] = OutRow(r);
+    }
+    kernels_.horizontal(in, sw_, along_.lists.data(), dh_, out, rows, f_.data(), g_.data());
+    // Column of work row block: the rows' columns run on from it, leftwards when reversed.
+    const int column = placement_.reverseRows ? dw_ - 1 - block : block;
+    const int columnStep = placement_.reverseRows ? -3 : 3;
+    for (int j = 0; j < dh_; ++j) {
+      const int y = placement_.reverseColumns ? dh_ - 1 - j : j;
+      uint8_t* pixel = targetTop + y * targetStep + 3 * static_cast<ptrdiff_t>(column);
+      for (int r = 0; r < rows; ++r, pixel += columnStep) {
+        const float* v = out[r] + 3 * j;
+        pixel[0] = static_cast<uint8_t>(v[0]);
+        pixel[1] = static_cast<uint8_t>(v[1]);
+        pixel[2] = static_cast<uint8_t>(v[2]);
+      }
+    }
+  }
+
+  const SourceRows& source_;
+  const PreparedLists& down_;
+  const PreparedLists& along_;
+  const StoredPlacement placement_;
+  const Kernels& kernels_;
+  const int lanes_, sw_, sh_, dw_, dh_, rowFloats_, outFloats_;
+  int capacity_ = 1;
+  int made_ = 0;
+  // Scratch kept per thread from one picture to the next.
+  static thread_local std::vector<float> ring_, out_, f_, g_;
+  static thread_local std::vector<uint8_t> work_;
+};
+
+thread_local std::vector<float> TransposedBand::ring_, TransposedBand::out_, TransposedBand::f_,
+    TransposedBand::g_;
+thread_local std::vector<uint8_t> TransposedBand::work_;
 
 }  // namespace
 
@@ -239,31 +410,53 @@ float ExactSampleRows(const FastList& list, const float* const* rows, int offset
 
 namespace {
 
-// Resamples the source rows into the target (whose size is the requested one) on up to
-// `threads` threads; a source that gives its rows only in order allows one thread.
+// Resamples the source rows into the target (whose size is the requested one), turned
+// upright for the orientation on the way, on up to `threads` threads; a source that
+// gives its rows only in order allows one thread.
 void ResampleRowsInto(const SourceRows& source, TBitmap& target, TKernel kernel, float support,
-                      int threads, KernelSet kernels) {
+                      int threads, KernelSet kernels, int orientation) {
   const int dw = target.Width(), dh = target.Height();
   const int sw = source.width, sh = source.height;
+  const StoredPlacement place = PlacementOf(orientation);
   target.SetPixelDepth(PixelDepth::pf24bit);
   const Kernels& k = ChooseKernels(kernels);
-  const PreparedLists horizontal(BuildContributors(dw, AxisScale(dw, sw), support, sw, kernel),
-                                 k.rows);
-  const PreparedLists vertical(BuildContributors(dh, AxisScale(dh, sh), support, sh, kernel),
-                               k.rows);
   uint8_t* targetTop = target.RowAddress(0);
-  const ptrdiff_t targetStep = target.RowStep();
+  ptrdiff_t targetStep = target.RowStep();
 
-  // Small pictures are not worth a thread; bands of at least 64 rows.
-  threads = std::max(1, std::min(threads, dh / 64));
+  // Small pictures are not worth a thread; bands of at least 64 rows (target columns when
+  // the sides are exchanged).
+  const int bandOf = place.transposed ? dw : dh;
+  threads = std::max(1, std::min(threads, bandOf / 64));
+  std::function<void(int, int)> run;
+  std::unique_ptr<PreparedLists> first, second;
+  if (place.transposed) {
+    first = std::make_unique<PreparedLists>(AxisLists(dw, sh, support, kernel, place.reverseRows),
+                                            k.rows);
+    second = std::make_unique<PreparedLists>(
+        AxisLists(dh, sw, support, kernel, place.reverseColumns), k.rows);
+    run = [&](int from, int to) {
+      TransposedBand(source, *first, *second, place, k).Run(from, to, targetTop, targetStep);
+    };
+  } else {
+    // Reversed rows: output row i of the vertical lists is target row dh - 1 - i.
+    if (place.reverseRows) {
+      targetTop += (dh - 1) * targetStep;
+      targetStep = -targetStep;
+    }
+    first = std::make_unique<PreparedLists>(
+        AxisLists(dw, sw, support, kernel, place.reverseColumns), k.rows);
+    second = std::make_unique<PreparedLists>(AxisLists(dh, sh, support, kernel, place.reverseRows),
+                                             k.rows);
+    run = [&](int from, int to) {
+      Band(source, *first, *second, dw, k, place.reverseColumns)
+          .Run(from, to, targetTop, targetStep);
+    };
+  }
   std::vector<std::thread> workers;
   for (int t = 1; t < threads; ++t) {
-    workers.emplace_back([&, t] {
-      Band(source, horizontal, vertical, dw, k)
-          .Run(dh * t / threads, dh * (t + 1) / threads, targetTop, targetStep);
-    });
+    workers.emplace_back([&, t] { run(bandOf * t / threads, bandOf * (t + 1) / threads); });
   }
-  Band(source, horizontal, vertical, dw, k).Run(0, dh / threads, targetTop, targetStep);
+  run(0, bandOf / threads);
   for (auto& w : workers) w.join();
 }
 
@@ -275,27 +468,38 @@ bool TakesAMean(int dw, int dh, int sw, int sh) {
 }  // namespace
 
 void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float support, int threads,
-                  KernelSet kernels) {
+                  KernelSet kernels, int orientation) {
   const int dw = target.Width(), dh = target.Height();
   const int sw = source.Width(), sh = source.Height();
   if (sw < 1 || sh < 1) throw Exception("Source bitmap too small");
   if (dw < 1 || dh < 1) throw Exception("Target bitmap too small");
-  if (TakesAMean(dw, dh, sw, sh)) {
-    ResamplePlain(source, target, kernel, support);
+  const bool swaps = SwapsSides(orientation);
+  if (TakesAMean(dw, dh, swaps ? sh : sw, swaps ? sw : sh)) {
+    if (PlacementOf(orientation).AsStored()) {
+      ResamplePlain(source, target, kernel, support);
+    } else {
+      TBitmap upright;
+      upright.CopyGraphic(&source);
+      TurnUpright(upright, orientation);
+      ResamplePlain(upright, target, kernel, support);
+    }
     return;
   }
   source.SetPixelDepth(PixelDepth::pf24bit);
   source.ConstRowAddress(0);  // the bitmap is complete before threads read it
   const SourceRows rows{sw, sh, [&source](int y) { return source.ConstRowAddress(y); }};
-  ResampleRowsInto(rows, target, kernel, support, threads, kernels);
+  ResampleRowsInto(rows, target, kernel, support, threads, kernels, orientation);
 }
 
-bool ResampleStream(TRowSource& source, TBitmap& target, TKernel kernel, float support) {
+bool ResampleStream(TRowSource& source, TBitmap& target, TKernel kernel, float support,
+                    int orientation) {
   const int dw = target.Width(), dh = target.Height();
   const int sw = source.Width(), sh = source.Height();
-  if (sw < 1 || sh < 1 || dw < 1 || dh < 1 || TakesAMean(dw, dh, sw, sh)) return false;
+  const bool swaps = SwapsSides(orientation);
+  if (sw < 1 || sh < 1 || dw < 1 || dh < 1 || TakesAMean(dw, dh, swaps ? sh : sw, swaps ? sw : sh))
+    return false;
   const SourceRows rows{sw, sh, [&source](int y) { return source.Row(y); }};
-  ResampleRowsInto(rows, target, kernel, support, 1, KernelSet::Best);
+  ResampleRowsInto(rows, target, kernel, support, 1, KernelSet::Best, orientation);
   return true;
 }
 
