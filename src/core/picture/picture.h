@@ -34,9 +34,11 @@ inline constexpr size_t kMaxColorProfileBytes = size_t{1} << 20;
 class TGraphic;
 
 // A picture read one 24-bit row (blue, green, red) at a time, top row first. Rows are asked
-// for in increasing order; a row stays readable until 16 further rows have been asked for.
+// for in increasing order; a row stays readable until kRowsKept further rows have been
+// asked for.
 class TRowSource {
  public:
+  static constexpr int kRowsKept = 16;
   virtual ~TRowSource() = default;
   virtual int Width() const = 0;
   virtual int Height() const = 0;

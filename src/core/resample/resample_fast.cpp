@@ -6,7 +6,9 @@
 // it needs itself.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -57,11 +59,15 @@ struct PreparedLists {
 struct Kernels {
   decltype(&sse2::HorizontalBlock) horizontal;
   decltype(&sse2::VerticalRows) vertical;
+  decltype(&sse2::HorizontalByteBlock) horizontalBytes;
+  decltype(&sse2::VerticalByteRows) verticalBytes;
   int rows;  // rows per horizontal block
 };
 
-constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRows, kRows};
-constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRows, kRows};
+constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRows, &sse2::HorizontalByteBlock,
+                        &sse2::VerticalByteRows, kRows};
+constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRows, &avx2::HorizontalByteBlock,
+                        &avx2::VerticalByteRows, kRows};
 
 const Kernels& ChooseKernels(KernelSet set) {
   return set != KernelSet::Sse2 && HasAvx2Kernels() ? kAvx2 : kSse2;
@@ -71,11 +77,12 @@ int RoundUp(int n, int step) {
   return (n + step - 1) / step * step;
 }
 
-// Reverses the order of a row's 3-byte pixels.
-void MirrorPixels(uint8_t* row, int width) {
-  for (int a = 0, b = width - 1; a < b; ++a, --b) {
-    for (int c = 0; c < 3; ++c) std::swap(row[3 * a + c], row[3 * b + c]);
-  }
+// Copies a row of 3-byte pixels in reverse order. Each pixel moves as four bytes, the
+// fourth overwritten by the next pixel, so `from` needs one byte after its pixels.
+void CopyMirrored(const uint8_t* from, uint8_t* to, int width) {
+  if (width < 1) return;
+  for (int x = 0; x + 1 < width; ++x) std::memcpy(to + 3 * x, from + 3 * (width - 1 - x), 4);
+  std::memcpy(to + 3 * (width - 1), from, 3);
 }
 
 // The weight lists of one axis, `outLength` outputs from a line of `inLength` inputs.
@@ -101,13 +108,14 @@ struct SourceRows {
   int width;
   int height;
   std::function<const uint8_t*(int y)> row;
+  int rowsKept;  // a row stays readable until this many further rows were asked for
 };
 
 // Makes output rows [first, last) of the target.
 class Band {
  public:
   // With `mirrored`, the horizontal lists make each work row right to left (see
-  // AxisLists), and each output row is turned back once it is made.
+  // AxisLists), and each output row is turned round as it goes into the target.
   Band(const SourceRows& source, const PreparedLists& horizontal, const PreparedLists& vertical,
        int dw, const Kernels& kernels, bool mirrored = false)
       : source_(source),
@@ -141,6 +149,7 @@ class Band {
     f_.resize(static_cast<size_t>(sw_) * 3 * static_cast<size_t>(lanes_) + 8);
     g_.resize(static_cast<size_t>(kHorizontalColumns) * 3 * static_cast<size_t>(lanes_));
     made_ = lowest / lanes_ * lanes_;
+    if (mirrored_) mirror_.resize(static_cast<size_t>(kVerticalGroup) * (3 * dw_ + 1));
 
     std::vector<const float*> rows[kVerticalGroup];
     const float* const* rowsOf[kVerticalGroup];
@@ -158,11 +167,12 @@ class Band {
         for (int k = 0; k < l.Count; ++k) rows[j][static_cast<size_t>(k)] = Row(l.Pixels[k]);
         rowsOf[j] = rows[j].data();
         lists[j] = &l;
-        out[j] = targetTop + (i + j) * targetStep;
+        out[j] = mirrored_ ? mirror_.data() + static_cast<size_t>(j) * (3 * dw_ + 1)
+                           : targetTop + (i + j) * targetStep;
       }
       kernels_.vertical(rowsOf, lists, count, 3 * dw_, out);
       if (mirrored_) {
-        for (int j = 0; j < count; ++j) MirrorPixels(out[j], dw_);
+        for (int j = 0; j < count; ++j) CopyMirrored(out[j], targetTop + (i + j) * targetStep, dw_);
       }
     }
   }
@@ -197,19 +207,22 @@ class Band {
   int made_ = 0;
   // Scratch kept per thread from one picture to the next, so it is not faulted in anew.
   static thread_local std::vector<float> ring_, f_, g_;
+  static thread_local std::vector<uint8_t> mirror_;  // output rows before they are turned
 };
 
 thread_local std::vector<float> Band::ring_, Band::f_, Band::g_;
+thread_local std::vector<uint8_t> Band::mirror_;
 
 // Makes the target for an orientation that exchanges width and height (5 to 8), without
 // turning the picture first. The upright picture's rows are the stored picture's
 // columns, so its first pass (along upright rows) runs down the stored columns: the
-// vertical kernel makes work row a from whole stored rows, converted to floats once, as
-// they come, into a ring. Work row a holds target column a (dw - 1 - a with reversed
-// rows), in the order of the stored columns. The second pass runs along eight work rows
-// at a time with the horizontal kernel, and its results go down their target columns.
-// Each sample is the same sum of the same products as in the passes over the turned
-// picture, so the bytes are those of resampling the turned picture.
+// vertical kernel makes work row a from whole stored rows, kept as they come in a ring
+// (of bytes, small enough for the second-level cache). Work row a holds target column a
+// (dw - 1 - a with reversed rows), in the order of the stored columns. The second pass
+// runs along eight work rows at a time with the horizontal kernel; its results, a few
+// dozen target columns, are then written across the target's rows together. Each sample
+// is the same sum of the same products as in the passes over the turned picture, so the
+// bytes are those of resampling the turned picture.
 class TransposedBand {
  public:
   // `down` holds one list over stored rows per work row, `along` one list over stored
@@ -226,14 +239,14 @@ class TransposedBand {
         sh_(source.height),
         dw_(static_cast<int>(down.lists.size())),
         dh_(static_cast<int>(along.lists.size())),
-        rowFloats_(RoundUp(3 * sw_, 16)),
-        outFloats_(RoundUp(3 * dh_, 16)) {}
+        rowBytes_(RoundUp(3 * sw_, 16)),
+        columnBytes_(RoundUp(3 * dh_ + 1, 16)) {}  // a spare byte for WriteColumns
 
-  // Makes target columns of work rows [first, last).
+  // Makes the target columns of work rows [first, last).
   void Run(int first, int last, uint8_t* targetTop, ptrdiff_t targetStep) {
     if (first >= last) return;
     // The ring must hold every stored row a group of work rows reads, counted back from
-    // the last row converted so far.
+    // the last row taken so far.
     int lowest = sh_, end = 0, capacity = 1;
     for (int i = first; i < last; i += kVerticalGroup) {
       int groupLowest = sh_;
@@ -246,45 +259,58 @@ class TransposedBand {
       capacity = std::max(capacity, end - groupLowest);
     }
     capacity_ = std::min(capacity, sh_);
-    ring_.resize(static_cast<size_t>(capacity_) * static_cast<size_t>(rowFloats_));
-    work_.resize(static_cast<size_t>(lanes_) * static_cast<size_t>(rowFloats_));
-    out_.resize(static_cast<size_t>(lanes_) * static_cast<size_t>(outFloats_));
+    // Rows the source keeps long enough are read where they are; others are copied.
+    copyRows_ = capacity_ > source_.rowsKept;
+    rows_.assign(static_cast<size_t>(capacity_), nullptr);
+    if (copyRows_) ring_.resize(static_cast<size_t>(capacity_) * static_cast<size_t>(rowBytes_));
+    work_.resize(static_cast<size_t>(lanes_) * static_cast<size_t>(rowBytes_));
+    columns_.resize(static_cast<size_t>(kColumnsAtOnce) * static_cast<size_t>(columnBytes_));
     f_.resize(static_cast<size_t>(sw_) * 3 * static_cast<size_t>(lanes_) + 8);
     g_.resize(static_cast<size_t>(kHorizontalColumns) * 3 * static_cast<size_t>(lanes_));
     made_ = lowest;
-    for (int block = first; block < last; block += lanes_) {
-      const int rows = std::min(lanes_, last - block);
-      MakeWorkRows(block, rows);
-      AlongWorkRows(block, rows, targetTop, targetStep);
+    for (int start = first; start < last; start += kColumnsAtOnce) {
+      const int columns = std::min(kColumnsAtOnce, last - start);
+      for (int block = start; block < start + columns; block += lanes_) {
+        const int rows = std::min(lanes_, start + columns - block);
+        MakeWorkRows(block, rows);
+        AlongWorkRows(block - start, rows);
+      }
+      WriteColumns(start, columns, targetTop, targetStep);
     }
   }
 
  private:
-  float* Ring(int y) {
-    return ring_.data() + static_cast<size_t>(y % capacity_) * static_cast<size_t>(rowFloats_);
-  }
-  uint8_t* WorkRow(int r) { return work_.data() + static_cast<size_t>(r) * rowFloats_; }
-  float* OutRow(int r) { return out_.data() + static_cast<size_t>(r) * outFloats_; }
+  // Target columns written together: whole cache lines of each target row at a time.
+  static constexpr int kColumnsAtOnce = 32;
+
+  const uint8_t* Ring(int y) const { return rows_[static_cast<size_t>(y % capacity_)]; }
+  uint8_t* WorkRow(int r) { return work_.data() + static_cast<size_t>(r) * rowBytes_; }
+  uint8_t* Column(int c) const { return columns_.data() + static_cast<size_t>(c) * columnBytes_; }
 
   // Stored row made_ into the ring.
-  void ConvertRow() {
-    const uint8_t* in = source_.row(made_);
-    float* out = Ring(made_);
-    for (int i = 0; i < 3 * sw_; ++i) out[i] = in[i];
+  void TakeRow() {
+    const size_t slot = static_cast<size_t>(made_ % capacity_);
+    const uint8_t* row = source_.row(made_);
+    if (copyRows_) {
+      uint8_t* copy = ring_.data() + slot * static_cast<size_t>(rowBytes_);
+      std::memcpy(copy, row, 3 * static_cast<size_t>(sw_));
+      row = copy;
+    }
+    rows_[slot] = row;
     ++made_;
   }
 
   // Work rows [block, block + rows) into WorkRow(0 ..), a group at a time.
   void MakeWorkRows(int block, int rows) {
-    std::vector<const float*> rowsOfList[kVerticalGroup];
-    const float* const* rowsOf[kVerticalGroup];
+    std::vector<const uint8_t*> rowsOfList[kVerticalGroup];
+    const uint8_t* const* rowsOf[kVerticalGroup];
     const FastList* lists[kVerticalGroup];
     uint8_t* out[kVerticalGroup];
     for (int i = block; i < block + rows; i += kVerticalGroup) {
       const int count = std::min(kVerticalGroup, block + rows - i);
       for (int j = 0; j < count; ++j) {
         const FastList& l = down_.lists[static_cast<size_t>(i + j)];
-        while (made_ <= l.MaxPixel) ConvertRow();
+        while (made_ <= l.MaxPixel) TakeRow();
       }
       for (int j = 0; j < count; ++j) {
         const FastList& l = down_.lists[static_cast<size_t>(i + j)];
@@ -294,31 +320,55 @@ class TransposedBand {
         lists[j] = &l;
         out[j] = WorkRow(i + j - block);
       }
-      kernels_.vertical(rowsOf, lists, count, 3 * sw_, out);
+      kernels_.verticalBytes(rowsOf, lists, count, 3 * sw_, out);
     }
   }
 
-  // The second pass over WorkRow(0 .. rows - 1), written down their target columns.
-  void AlongWorkRows(int block, int rows, uint8_t* targetTop, ptrdiff_t targetStep) {
+  // The second pass over WorkRow(0 .. rows - 1), into Column(column ..).
+  void AlongWorkRows(int column, int rows) {
     const uint8_t* in[16];
-    float* out[16];
+    uint8_t* out[16];
     for (int r = 0; r < lanes_; ++r) {
       in[r] = WorkRow(std::min(r, rows - 1));
-      out[r] = OutRow(r);
+      out[r] = Column(column + std::min(r, rows - 1));
     }
-    kernels_.horizontal(in, sw_, along_.lists.data(), dh_, out, rows, f_.data(), g_.data());
-    // Column of work row block: the rows' columns run on from it, leftwards when reversed.
-    const int column = placement_.reverseRows ? dw_ - 1 - block : block;
-    const int columnStep = placement_.reverseRows ? -3 : 3;
-    for (int j = 0; j < dh_; ++j) {
+    kernels_.horizontalBytes(in, sw_, along_.lists.data(), dh_, out, rows, f_.data(), g_.data());
+  }
+
+  // Column(0 .. columns - 1), the target columns of work rows start .., into the target.
+  // The pixels of a few target rows are gathered in a tile in the first-level cache, then
+  // each target row's run is written in one go.
+  void WriteColumns(int start, int columns, uint8_t* targetTop, ptrdiff_t targetStep) const {
+    constexpr int kTileRows = 16;
+    // The tile runs left to right; with reversed rows the columns run leftwards from
+    // dw - 1 - start, so the last of them is the leftmost.
+    const uint8_t* column[kColumnsAtOnce];
+    for (int c = 0; c < columns; ++c) {
+      column[c] = Column(placement_.reverseRows ? columns - 1 - c : c);
+    }
+    const int left = placement_.reverseRows ? dw_ - start - columns : start;
+    const size_t run = 3 * static_cast<size_t>(columns);
+    // One byte more than the pixels: each pixel is moved as four bytes, the fourth
+    // overwritten by the next pixel (or landing in that spare byte).
+    uint8_t tile[kTileRows][3 * kColumnsAtOnce + 1];
+    auto target = [&](int j) {
       const int y = placement_.reverseColumns ? dh_ - 1 - j : j;
-      uint8_t* pixel = targetTop + y * targetStep + 3 * static_cast<ptrdiff_t>(column);
-      for (int r = 0; r < rows; ++r, pixel += columnStep) {
-        const float* v = out[r] + 3 * j;
-        pixel[0] = static_cast<uint8_t>(v[0]);
-        pixel[1] = static_cast<uint8_t>(v[1]);
-        pixel[2] = static_cast<uint8_t>(v[2]);
+      return targetTop + y * targetStep + 3 * static_cast<ptrdiff_t>(left);
+    };
+    for (int top = 0; top < dh_; top += kTileRows) {
+      const int rows = std::min(kTileRows, dh_ - top);
+      // The target rows lie more than a page apart, where the processor does not fetch
+      // ahead by itself: ask for the next tile's runs while this one is gathered.
+      for (int j = top + kTileRows; j < std::min(dh_, top + 2 * kTileRows); ++j) {
+        const uint8_t* at = target(j);
+        for (size_t b = 0; b < run; b += 64) __builtin_prefetch(at + b, 1);
+        __builtin_prefetch(at + run - 1, 1);
       }
+      for (int c = 0; c < columns; ++c) {
+        const uint8_t* v = column[c] + 3 * static_cast<size_t>(top);
+        for (int r = 0; r < rows; ++r) std::memcpy(&tile[r][3 * c], v + 3 * r, 4);
+      }
+      for (int r = 0; r < rows; ++r) std::memcpy(target(top + r), tile[r], run);
     }
   }
 
@@ -327,17 +377,19 @@ class TransposedBand {
   const PreparedLists& along_;
   const StoredPlacement placement_;
   const Kernels& kernels_;
-  const int lanes_, sw_, sh_, dw_, dh_, rowFloats_, outFloats_;
+  const int lanes_, sw_, sh_, dw_, dh_, rowBytes_, columnBytes_;
   int capacity_ = 1;
   int made_ = 0;
+  bool copyRows_ = false;
+  std::vector<const uint8_t*> rows_;  // the ring: stored row y at y % capacity_
   // Scratch kept per thread from one picture to the next.
-  static thread_local std::vector<float> ring_, out_, f_, g_;
-  static thread_local std::vector<uint8_t> work_;
+  static thread_local std::vector<float> f_, g_;
+  static thread_local std::vector<uint8_t> ring_, work_, columns_;
 };
 
-thread_local std::vector<float> TransposedBand::ring_, TransposedBand::out_, TransposedBand::f_,
-    TransposedBand::g_;
-thread_local std::vector<uint8_t> TransposedBand::work_;
+thread_local std::vector<float> TransposedBand::f_, TransposedBand::g_;
+thread_local std::vector<uint8_t> TransposedBand::ring_, TransposedBand::work_,
+    TransposedBand::columns_;
 
 }  // namespace
 
@@ -399,13 +451,26 @@ uint8_t ExactSample(const FastList& list, const uint8_t* base, ptrdiff_t step) {
   return static_cast<uint8_t>(SumToByte(sum));
 }
 
-float ExactSampleRows(const FastList& list, const float* const* rows, int offset) {
+namespace {
+
+template <class Sample>
+float SumRows(const FastList& list, const Sample* const* rows, int offset) {
   float sum = 0;
   for (int k = 0; k < list.Count; ++k) {
     sum = static_cast<float>(static_cast<ext>(sum) +
                              static_cast<ext>(rows[k][offset]) * static_cast<ext>(list.Weights[k]));
   }
   return SumToByte(sum);
+}
+
+}  // namespace
+
+float ExactSampleRows(const FastList& list, const float* const* rows, int offset) {
+  return SumRows(list, rows, offset);
+}
+
+float ExactSampleRows(const FastList& list, const uint8_t* const* rows, int offset) {
+  return SumRows(list, rows, offset);
 }
 
 namespace {
@@ -487,7 +552,8 @@ void ResampleFast(TBitmap& source, TBitmap& target, TKernel kernel, float suppor
   }
   source.SetPixelDepth(PixelDepth::pf24bit);
   source.ConstRowAddress(0);  // the bitmap is complete before threads read it
-  const SourceRows rows{sw, sh, [&source](int y) { return source.ConstRowAddress(y); }};
+  const SourceRows rows{sw, sh, [&source](int y) { return source.ConstRowAddress(y); },
+                        std::numeric_limits<int>::max()};
   ResampleRowsInto(rows, target, kernel, support, threads, kernels, orientation);
 }
 
@@ -498,7 +564,7 @@ bool ResampleStream(TRowSource& source, TBitmap& target, TKernel kernel, float s
   const bool swaps = SwapsSides(orientation);
   if (sw < 1 || sh < 1 || dw < 1 || dh < 1 || TakesAMean(dw, dh, swaps ? sh : sw, swaps ? sw : sh))
     return false;
-  const SourceRows rows{sw, sh, [&source](int y) { return source.Row(y); }};
+  const SourceRows rows{sw, sh, [&source](int y) { return source.Row(y); }, TRowSource::kRowsKept};
   ResampleRowsInto(rows, target, kernel, support, 1, KernelSet::Best, orientation);
   return true;
 }

@@ -201,18 +201,19 @@ TEST(ResampleFast, StreamedJpegRowsGiveTheBytesOfTheDecodedPicture) {
 
 namespace {
 
-// Rows of a bitmap served as a stream does: asked for in order, each copied into a small
-// ring so that a row read after its slot was reused shows as wrong bytes.
+// Rows of a bitmap served as a stream may: asked for in order, each copied into a ring
+// that keeps no more than a stream promises, so a row read after its slot was reused shows
+// as wrong bytes.
 class StrictRowSource : public TRowSource {
  public:
   explicit StrictRowSource(const TBitmap& bitmap)
-      : bitmap_(bitmap), ring_(17 * 3 * static_cast<size_t>(bitmap.Width())) {}
+      : bitmap_(bitmap), ring_(kRowsKept * 3 * static_cast<size_t>(bitmap.Width())) {}
   int Width() const override { return bitmap_.Width(); }
   int Height() const override { return bitmap_.Height(); }
   const uint8_t* Row(int y) override {
     EXPECT_GE(y, last_) << "rows asked for out of order";
     last_ = y;
-    uint8_t* slot = ring_.data() + static_cast<size_t>(y % 17) * 3 * bitmap_.Width();
+    uint8_t* slot = ring_.data() + static_cast<size_t>(y % kRowsKept) * 3 * bitmap_.Width();
     std::copy_n(bitmap_.ConstRowAddress(y), 3 * bitmap_.Width(), slot);
     return slot;
   }
