@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Writes the small seed pictures in fuzz/seeds/: each one shows the fuzzer a feature of
-its format cheaply (a few dozen bytes instead of a photograph). The JPEG seeds need cjpeg
+"""Writes the small seed pictures (and EXIF blocks) in fuzz/seeds/: each one shows the
+fuzzer a feature of its format cheaply (a few dozen bytes instead of a photograph). The JPEG seeds need cjpeg
 (libjpeg-turbo-progs). Run it again only to change the seeds; the files are committed."""
 import os
 import struct
@@ -212,8 +212,60 @@ def jpeg_seeds():
             write("jpeg", name, data)
 
 
+# ---- EXIF (the data of an APP1 segment) ----
+
+def tiff_ifd(order, entries, next_ifd):
+    """An image file directory; entries are (tag, type, count, 4 value bytes)."""
+    out = struct.pack(order + "H", len(entries))
+    for tag, typ, count, value in entries:
+        out += struct.pack(order + "HHI", tag, typ, count) + value
+    return out + struct.pack(order + "I", next_ifd)
+
+
+def short(order, v):
+    return struct.pack(order + "HH", v, 0)
+
+
+def long_(order, v):
+    return struct.pack(order + "I", v)
+
+
+def exif(order, ifds_at_8):
+    magic = b"II" if order == "<" else b"MM"
+    return b"Exif\0\0" + magic + struct.pack(order + "HI", 42, 8) + ifds_at_8
+
+
+def exif_seeds():
+    # A camera's layout: IFD0 (make, orientation, a pointer to the EXIF directory), the
+    # make's text, the EXIF directory, then IFD1 (the thumbnail's, with its own tag).
+    for order, name, value in (("<", "ii-camera-6.exif", 6), (">", "mm-camera-8.exif", 8)):
+        ifd0_len = 2 + 3 * 12 + 4
+        make_at = 8 + ifd0_len
+        make = b"Phone\0"
+        sub_at = make_at + len(make)
+        sub = tiff_ifd(order, [(0x9003, 2, 4, b"2026")], 0)
+        ifd1_at = sub_at + len(sub)
+        ifd0 = tiff_ifd(order, [(0x010F, 2, len(make), long_(order, make_at)),
+                                (0x0112, 3, 1, short(order, value)),
+                                (0x8769, 4, 1, long_(order, sub_at))], ifd1_at)
+        ifd1 = tiff_ifd(order, [(0x0112, 3, 1, short(order, 1))], 0)
+        write("exif", name, exif(order, ifd0 + make + sub + ifd1))
+    # The orientation as the only entry, value 3; its directory points back at itself.
+    write("exif", "mm-loop-3.exif",
+          exif(">", tiff_ifd(">", [(0x0112, 3, 1, short(">", 3))], 8)))
+    # Cut inside the orientation entry.
+    whole = exif("<", tiff_ifd("<", [(0x0100, 4, 1, long_("<", 640)),
+                                     (0x0112, 3, 1, short("<", 5))], 0))
+    write("exif", "ii-cut-in-entry.exif", whole[:6 + 8 + 2 + 12 + 7])
+    # An orientation out of range, and one of the wrong type.
+    write("exif", "ii-value-9-long.exif",
+          exif("<", tiff_ifd("<", [(0x0112, 3, 1, short("<", 9)),
+                                   (0x0112, 4, 1, long_("<", 6))], 0)))
+
+
 if __name__ == "__main__":
     bmp_seeds()
     png_seeds()
     gif_seeds()
     jpeg_seeds()
+    exif_seeds()

@@ -45,6 +45,7 @@ const char* UsageText() {
   return "usage: velora-resize [options] FOLDER|FILE...\n"
          "Resizes pictures (JPEG, BMP, PNG, GIF) and writes them as JPEG files into the\n"
          "subfolder Output/ of each picture's folder.\n"
+         "Photos are turned upright (EXIF orientation) and keep their colour (ICC) profile.\n"
          "\n"
          "  --mode MODE        decrease (default), increase, size, width or height\n"
          "  --factor W.T       the factor of decrease and increase, 1.1 to 10.9 (default 2.0)\n"

@@ -2,6 +2,8 @@
 #include "formats/formats.h"
 
 #include "jpeg/jpeg.h"
+#include "picture/color_profile.h"
+#include "picture/orientation.h"
 #include "resample/resample.h"
 #include "util/TarnoTPU.h"
 
@@ -52,7 +54,10 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
   }
   if (settings.ShowPreview && hooks.RepaintPreview) hooks.RepaintPreview();
 
-  const int width = preview.Width(), height = preview.Height();
+  // Photos are turned upright: every size rule applies to the picture as it is seen.
+  const TGraphic& picture = *preview.Graphic();
+  const int orientation = picture.Orientation();
+  const int width = UprightWidth(picture), height = UprightHeight(picture);
   if (settings.ProtectHuge && width > kHugeSide && height > kHugeSide) {
     Log(hooks, kLogHugeImage + sourcePath);
     return result;
@@ -89,8 +94,12 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
 
   try {
     const TFilterRow& filter = FilterTable[static_cast<size_t>(EffectiveFilterIndex(settings))];
-    ResampleGraphic(*preview.Graphic(), target, filter.Kernel, filter.Support, threads);
+    ResampleGraphic(picture, target, filter.Kernel, filter.Support, threads, orientation);
     jpeg.CopyGraphic(&target);
+    // The colours keep their meaning: the output carries the source's profile.
+    if (ProfileSuitsColorPixels(picture.ColorProfile())) {
+      jpeg.EncodeColorProfile = picture.ColorProfile();
+    }
   } catch (const std::exception& e) {
     Log(hooks, kLogCannotResize + sourcePath + " (" + e.what() + ")");
     return result;

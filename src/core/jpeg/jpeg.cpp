@@ -62,10 +62,12 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
   if (remaining > 0) {
     stream.ReadBuffer(data_->Bytes.data(), data_->Bytes.size());
     EncodeProgressive = false;
-    const JpegHeader header = ReadJpegHeader(data_->Bytes.data(), data_->Bytes.size());
+    JpegHeader header = ReadJpegHeader(data_->Bytes.data(), data_->Bytes.size(), 1, true);
     data_->Width = header.Width;
     data_->Height = header.Height;
     data_->Gray = header.Gray;
+    data_->Orientation = header.Orientation;
+    data_->ColorProfile = std::move(header.ColorProfile);
     EncodeProgressive = header.Progressive;
   }
   Changed();
@@ -181,10 +183,12 @@ void TJPEGImage::EncodeJpeg() {
   work.CopyGraphic(bitmap_.get());
   work.SetPixelDepth(PixelDepth::pf24bit);
   auto data = std::make_shared<TJPEGData>();
-  data->Bytes = EncodeJpegBytes(work, EncodeQuality, GrayOnly, EncodeProgressive);
+  data->Bytes =
+      EncodeJpegBytes(work, EncodeQuality, GrayOnly, EncodeProgressive, EncodeColorProfile);
   data->Width = work.Width();
   data->Height = work.Height();
   data->Gray = GrayOnly;
+  if (EncodeColorProfile.size() <= kMaxColorProfileBytes) data->ColorProfile = EncodeColorProfile;
   data_ = std::move(data);
 }
 

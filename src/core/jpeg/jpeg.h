@@ -37,6 +37,8 @@ struct TJPEGData {
   int Width = 0;
   int Height = 0;
   bool Gray = false;
+  int Orientation = 1;                // from the EXIF block, 1 without one
+  std::vector<uint8_t> ColorProfile;  // from the APP2 segments, or the one encoded
 };
 
 class TJPEGImage : public TGraphic {
@@ -68,6 +70,10 @@ class TJPEGImage : public TGraphic {
   // Decodes row by row without keeping the picture, when it has not been decoded yet
   // and decodes to 24 bits: the same rows CopyTo would give.
   std::unique_ptr<TRowSource> RowStream() const override;
+  // The EXIF orientation of the file read (1 when it has none); the pixels stay as stored.
+  int Orientation() const override { return data_->Orientation; }
+  // The file's ICC profile, or the one written into the bytes last encoded.
+  const std::vector<uint8_t>& ColorProfile() const override { return data_->ColorProfile; }
 
   // The decoded bitmap, decoding on first use. Raises EJPEG on damaged data.
   const TBitmap& Bitmap() const;
@@ -85,6 +91,9 @@ class TJPEGImage : public TGraphic {
   bool EncodeProgressive = JpegDefaults.EncodeProgressive;
   TJPEGScale DecodeScale = JpegDefaults.DecodeScale;
   bool DecodeSmoothing = JpegDefaults.DecodeSmoothing;
+  // The ICC profile EncodeJpeg writes into the file (none when empty). Like
+  // EncodeQuality, read only when the bytes are made.
+  std::vector<uint8_t> EncodeColorProfile;
   TJPEGPixelFormat DecodeDepth() const { return decodeDepth_; }
   // Drops the decoded bitmap when the depth changes.
   void SetDecodeDepth(TJPEGPixelFormat depth);

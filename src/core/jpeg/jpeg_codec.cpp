@@ -9,12 +9,15 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <span>
 #include <string>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "jpeg/exif.h"
+#include "jpeg/icc_profile.h"
 #include "jpeg/jpeg.h"
 
 namespace velora {
@@ -198,9 +201,28 @@ std::string TooLargeMessage(unsigned width, unsigned height) {
          std::to_string(height) + " pixels)";
 }
 
+// The orientation and colour profile of the APP1 and APP2 segments libjpeg kept. The
+// first EXIF block counts (other APP1 segments, such as XMP, are not EXIF).
+void TakeMetadata(const jpeg_decompress_struct& cinfo, JpegHeader& header) {
+  bool exifSeen = false;
+  std::vector<std::span<const uint8_t>> app2;
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+    if (m->marker == JPEG_APP0 + 1 && !exifSeen && m->data_length >= 6 &&
+        std::memcmp(m->data, "Exif\0\0", 6) == 0) {
+      exifSeen = true;
+      header.Orientation = ExifOrientation(m->data, m->data_length);
+    } else if (m->marker == JPEG_APP0 + 2) {
+      // A segment the file ends inside of is kept only in part: no profile from it.
+      if (m->data_length != m->original_length) return;
+      app2.emplace_back(m->data, m->data_length);
+    }
+  }
+  header.ColorProfile = JoinIccSegments(app2);
+}
+
 }  // namespace
 
-JpegHeader ReadJpegHeader(const uint8_t* data, size_t size, int scaleDenominator) {
+JpegHeader ReadJpegHeader(const uint8_t* data, size_t size, int scaleDenominator, bool metadata) {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
   MemorySource src;
@@ -212,6 +234,10 @@ JpegHeader ReadJpegHeader(const uint8_t* data, size_t size, int scaleDenominator
   }
   jpeg_create_decompress(&cinfo);
   AttachSource(cinfo, src, data, size);
+  if (metadata) {
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
+  }
   jpeg_read_header(&cinfo, TRUE);
   header.Width = static_cast<int>(cinfo.image_width);
   header.Height = static_cast<int>(cinfo.image_height);
@@ -222,6 +248,16 @@ JpegHeader ReadJpegHeader(const uint8_t* data, size_t size, int scaleDenominator
   jpeg_calc_output_dimensions(&cinfo);
   header.OutputWidth = static_cast<int>(cinfo.output_width);
   header.OutputHeight = static_cast<int>(cinfo.output_height);
+  // After the last libjpeg call that may jump back: the jump must not find the profile's
+  // memory half made.
+  if (metadata) {
+    try {
+      TakeMetadata(cinfo, header);
+    } catch (...) {
+      jpeg_destroy_decompress(&cinfo);
+      throw;
+    }
+  }
   jpeg_destroy_decompress(&cinfo);
   return header;
 }
@@ -362,7 +398,7 @@ std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
 }
 
 std::vector<uint8_t> EncodeJpegBytes(const TBitmap& bitmap24, int quality, bool gray,
-                                     bool progressive) {
+                                     bool progressive, const std::vector<uint8_t>& colorProfile) {
   jpeg_compress_struct cinfo;
   ErrorManager err;
   MemoryDestination dest;
@@ -390,6 +426,11 @@ std::vector<uint8_t> EncodeJpegBytes(const TBitmap& bitmap24, int quality, bool 
   if (progressive) jpeg_simple_progression(&cinfo);
 
   jpeg_start_compress(&cinfo, TRUE);
+  // Written right after the JFIF segment, which jpeg_start_compress wrote; libjpeg splits
+  // the profile into segments of at most 65519 bytes, numbered as the ICC format says.
+  if (!colorProfile.empty() && colorProfile.size() <= kMaxColorProfileBytes) {
+    jpeg_write_icc_profile(&cinfo, colorProfile.data(), static_cast<unsigned>(colorProfile.size()));
+  }
   while (cinfo.next_scanline < cinfo.image_height) {
     // Reading rows never copies the pixels the bitmap shares with the caller.
     JSAMPROW row =

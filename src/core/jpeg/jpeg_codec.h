@@ -17,6 +17,10 @@ struct JpegHeader {
   bool Progressive = false;
   int OutputWidth = 0;  // the size libjpeg gives the output at the scale asked for
   int OutputHeight = 0;
+  // Read only when asked for: the EXIF orientation (1 without one) and the ICC profile
+  // (empty without one, or when damaged or too large).
+  int Orientation = 1;
+  std::vector<uint8_t> ColorProfile;
 };
 
 struct JpegDecodeOptions {
@@ -28,7 +32,10 @@ struct JpegDecodeOptions {
 };
 
 // Reads the header only; the output size is worked out for a scale of 1 / scaleDenominator.
-JpegHeader ReadJpegHeader(const uint8_t* data, size_t size, int scaleDenominator = 1);
+// With `metadata`, also the orientation and the colour profile; a damaged EXIF block or
+// profile is passed over, never an error.
+JpegHeader ReadJpegHeader(const uint8_t* data, size_t size, int scaleDenominator = 1,
+                          bool metadata = false);
 // Decodes a JPEG one row at a time, top row first. Colour pictures become 24 bits in
 // blue-green-red order; four-component pictures (CMYK, YCCK) are converted to the same;
 // gray pictures become 24 bits with equal channels, or 8 bits with a full gray table when
@@ -63,8 +70,11 @@ class JpegRowDecoder {
 // The whole picture as a pixel section, decoded with JpegRowDecoder.
 std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
                                        const JpegDecodeOptions& options);
-// A baseline JFIF file (or progressive/gray when asked) from a 24-bit bitmap.
+// A baseline JFIF file (or progressive/gray when asked) from a 24-bit bitmap. A colour
+// profile (of at most kMaxColorProfileBytes) follows the JFIF segment in APP2 segments
+// of up to 65519 profile bytes each; without one the file has no APP2 segment.
 std::vector<uint8_t> EncodeJpegBytes(const TBitmap& bitmap24, int quality, bool gray,
-                                     bool progressive);
+                                     bool progressive,
+                                     const std::vector<uint8_t>& colorProfile = {});
 
 }  // namespace velora

@@ -27,6 +27,11 @@ void TGraphic::SetTransparent(bool value) {
   }
 }
 
+const std::vector<uint8_t>& TGraphic::ColorProfile() const {
+  static const std::vector<uint8_t> none;
+  return none;
+}
+
 void TGraphic::Changed() {
   modified_ = true;
   if (OnChange) OnChange();

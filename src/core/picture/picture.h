@@ -28,12 +28,17 @@ inline constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 24;
 inline constexpr uint64_t kMaxPixelBytes = uint64_t{1} << 30;
 #endif
 
+// The largest colour (ICC) profile a picture carries along; larger ones are dropped.
+inline constexpr size_t kMaxColorProfileBytes = size_t{1} << 20;
+
 class TGraphic;
 
 // A picture read one 24-bit row (blue, green, red) at a time, top row first. Rows are asked
-// for in increasing order; a row stays readable until 16 further rows have been asked for.
+// for in increasing order; a row stays readable until kRowsKept further rows have been
+// asked for.
 class TRowSource {
  public:
+  static constexpr int kRowsKept = 16;
   virtual ~TRowSource() = default;
   virtual int Width() const = 0;
   virtual int Height() const = 0;
@@ -89,6 +94,14 @@ class TGraphic {
   // The 24-bit rows the copy into a bitmap would hold, made one at a time without
   // keeping the whole picture, or none where the format cannot or need not do that.
   virtual std::unique_ptr<TRowSource> RowStream() const { return nullptr; }
+
+  // How the stored pixels are to be turned to show the picture upright: an EXIF
+  // orientation, 1 (as stored) to 8; see picture/orientation.h. Width, Height and the
+  // copies into bitmaps are always the stored picture's.
+  virtual int Orientation() const { return 1; }
+  // The ICC colour profile the file carries (empty when none, or when it was damaged or
+  // larger than kMaxColorProfileBytes). The pixels are never converted by it.
+  virtual const std::vector<uint8_t>& ColorProfile() const;
 
   // Called after every change of the graphic.
   std::function<void()> OnChange;

@@ -82,4 +82,32 @@ std::string InflateBytes(const uint8_t* data, size_t size, size_t limit) {
   }
 }
 
+std::optional<std::vector<uint8_t>> InflateWhole(const uint8_t* data, size_t size, size_t limit) {
+  try {
+    TInflater inflater;
+    z_stream& z = inflater.Stream();
+    std::vector<uint8_t> out;
+    unsigned char block[16384];
+    size_t rest = size;
+    z.next_in = const_cast<Bytef*>(data);
+    for (;;) {
+      if (z.avail_in == 0 && rest > 0) {
+        z.avail_in = static_cast<uInt>(std::min<size_t>(rest, std::numeric_limits<uInt>::max()));
+        rest -= z.avail_in;
+      }
+      z.next_out = block;
+      z.avail_out = sizeof block;
+      const int result = inflate(&z, Z_NO_FLUSH);
+      const size_t made = sizeof block - z.avail_out;
+      if (made > limit - out.size()) return std::nullopt;
+      out.insert(out.end(), block, block + made);
+      if (result == Z_STREAM_END) return out;
+      // Z_BUF_ERROR with room for output: the data ended before the stream did.
+      if (result != Z_OK) return std::nullopt;
+    }
+  } catch (const Exception&) {
+    return std::nullopt;  // zlib could not start
+  }
+}
+
 }  // namespace velora

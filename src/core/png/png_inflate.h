@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace velora {
 
@@ -30,5 +32,8 @@ class TInflater {
 // Inflates a complete zlib stream held in memory, keeping at most `limit` bytes of its
 // output. A stream cut short keeps what it gave; damaged data raise EPNGZLIBError.
 std::string InflateBytes(const uint8_t* data, size_t size, size_t limit);
+// The output of a complete zlib stream held in memory when it ends within `limit` bytes;
+// none when it is longer, cut short or damaged. Never raises for bad data.
+std::optional<std::vector<uint8_t>> InflateWhole(const uint8_t* data, size_t size, size_t limit);
 
 }  // namespace velora

@@ -5,6 +5,8 @@
 #include <typeinfo>
 #include <utility>
 
+#include "png/png_inflate.h"
+
 namespace velora {
 
 namespace {
@@ -18,6 +20,7 @@ constexpr TChunkName kIhdr = {'I', 'H', 'D', 'R'};
 constexpr TChunkName kIdat = {'I', 'D', 'A', 'T'};
 constexpr TChunkName kIend = {'I', 'E', 'N', 'D'};
 constexpr TChunkName kChrm = {'c', 'H', 'R', 'M'};
+constexpr TChunkName kIccp = {'i', 'C', 'C', 'P'};
 
 TGammaTable IdentityGamma() {
   TGammaTable table;
@@ -74,8 +77,10 @@ void TPngPicture::LoadFromStream(TStream& stream) {
   chunks_.clear();
   gamma_ = IdentityGamma();
   textBytesLeft_ = TChunkzTXt::kMaxTextBytes;
+  colorProfile_.clear();
   try {
     ReadChunks(stream);
+    colorProfile_ = EmbeddedProfile();
   } catch (...) {
     // A failed load leaves an empty picture, never a half-read one.
     chunks_.clear();
@@ -117,6 +122,22 @@ void TPngPicture::ReadChunks(TStream& stream) {
     if (name == kIend) break;
   }
   if (!imageDataRead) throw EPNGNoImageData(png_text::kNoImageData);
+}
+
+std::vector<uint8_t> TPngPicture::EmbeddedProfile() const {
+  if (gamma_ != IdentityGamma()) return {};
+  for (const auto& chunk : chunks_) {
+    if (chunk->Name() != kIccp) continue;
+    // The profile's name (1 to 79 letters), its terminator, the compression method (0:
+    // zlib), the compressed profile. Only the first iCCP chunk counts.
+    const std::vector<uint8_t>& data = chunk->Data();
+    const auto nul = std::find(data.begin(), data.end(), uint8_t{0});
+    if (nul == data.end() || nul + 1 == data.end() || nul[1] != 0) return {};
+    const size_t start = static_cast<size_t>(nul - data.begin()) + 2;
+    return InflateWhole(data.data() + start, data.size() - start, kMaxColorProfileBytes)
+        .value_or(std::vector<uint8_t>{});
+  }
+  return {};
 }
 
 std::shared_ptr<const DibSection> TPngPicture::WorkingForm() const {

@@ -39,6 +39,10 @@ class TPngPicture : public TGraphic {
   // bit mode the bitmap's transparent colour. Raises EConvertError without a header or
   // for any other destination.
   void CopyTo(TGraphic& destination) const override;
+  // The ICC profile of the iCCP chunk, inflated; empty without one, when it is damaged or
+  // inflates beyond kMaxColorProfileBytes, and when a gAMA chunk changed the pixels (the
+  // profile no longer describes them then).
+  const std::vector<uint8_t>& ColorProfile() const override { return colorProfile_; }
 
   // ---- What the preview's drawing works from ----
   const std::vector<std::unique_ptr<TChunk>>& Chunks() const { return chunks_; }
@@ -77,11 +81,13 @@ class TPngPicture : public TGraphic {
   // Fills the gamma table for a gAMA value (100000 × the file's gamma).
   void SetGamma(uint32_t value);
   void ReadChunks(TStream& stream);
+  std::vector<uint8_t> EmbeddedProfile() const;
 
   std::vector<std::unique_ptr<TChunk>> chunks_;
   TGammaTable gamma_;
   // What the compressed texts of the picture being read may still inflate.
   size_t textBytesLeft_ = TChunkzTXt::kMaxTextBytes;
+  std::vector<uint8_t> colorProfile_;
 };
 
 }  // namespace velora

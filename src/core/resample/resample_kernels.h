@@ -47,6 +47,8 @@ uint8_t ExactSample(const FastList& list, const uint8_t* base, ptrdiff_t step);
 // The rule itself for one sample whose pixels are rows[k][offset], one row per
 // contributor, holding byte values as floats.
 float ExactSampleRows(const FastList& list, const float* const* rows, int offset);
+// The same for rows of bytes.
+float ExactSampleRows(const FastList& list, const uint8_t* const* rows, int offset);
 
 // Each kernel set works on blocks of kRows (eight) source rows, kHorizontalColumns output
 // columns at a time.
@@ -61,10 +63,16 @@ inline constexpr int kVerticalGroup = 4;
   /* sw * 3 * kRows + 8 floats, g kHorizontalColumns * 3 * kRows.                        */   \
   void HorizontalBlock(const uint8_t* const* rows, int sw, const FastList* lists, int dw,     \
                        float* const* out, int outRows, float* f, float* g);                   \
+  /* The same, the results as bytes (for output rows).                                   */   \
+  void HorizontalByteBlock(const uint8_t* const* rows, int sw, const FastList* lists, int dw, \
+                           uint8_t* const* out, int outRows, float* f, float* g);             \
   /* `count` output rows of `values` bytes from the work rows: rows[j][k] is the work    */   \
   /* row of contributor k of lists[j], whose output is out[j].                           */   \
   void VerticalRows(const float* const* const* rows, const FastList* const* lists, int count, \
-                    int values, uint8_t* const* out);
+                    int values, uint8_t* const* out);                                         \
+  /* The same from rows of bytes (source rows read down their columns).                  */   \
+  void VerticalByteRows(const uint8_t* const* const* rows, const FastList* const* lists,      \
+                        int count, int values, uint8_t* const* out);
 
 namespace sse2 {
 VELORA_KERNEL_DECLARATIONS

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "formats/formats.h"
+#include "picture/orientation.h"
 #include "resample/resample.h"
 #include "resample_test_util.h"
 #include "test_util.h"
@@ -38,19 +39,23 @@ void RandomPicture(TBitmap& bitmap, int w, int h, std::mt19937& rng) {
   }
 }
 
-std::vector<uint8_t> Result(void (*resample)(TBitmap&, TBitmap&, TKernel, float, int, KernelSet),
-                            const TBitmap& src, int dw, int dh, const TFilterRow& filter,
-                            int threads, KernelSet set) {
+using Resampler = void (*)(TBitmap&, TBitmap&, TKernel, float, int, KernelSet, int);
+
+std::vector<uint8_t> Result(Resampler resample, const TBitmap& src, int dw, int dh,
+                            const TFilterRow& filter, int threads, KernelSet set,
+                            int orientation = 1) {
   TBitmap copy;
   copy.CopyGraphic(&src);
   TBitmap dst;
   dst.SetPixelDepth(PixelDepth::pf24bit);
   dst.SetSize(dw, dh);
-  resample(copy, dst, filter.Kernel, filter.Support, threads, set);
+  resample(copy, dst, filter.Kernel, filter.Support, threads, set, orientation);
   return test::RgbOf(dst);
 }
 
-void Plain(TBitmap& s, TBitmap& d, TKernel k, float f, int, KernelSet) {
+// The reference: the picture turned upright pixel by pixel, then the plain resampler.
+void Plain(TBitmap& s, TBitmap& d, TKernel k, float f, int, KernelSet, int orientation) {
+  TurnUpright(s, orientation);
   ResamplePlain(s, d, k, f);
 }
 
@@ -190,6 +195,74 @@ TEST(ResampleFast, StreamedJpegRowsGiveTheBytesOfTheDecodedPicture) {
       expected.SetSize(dw, dh);
       ResamplePlain(decoded, expected, &MitchellKernel, 2.0f);
       EXPECT_EQ(test::RgbOf(streamed), test::RgbOf(expected)) << file << " to " << dw << "x" << dh;
+    }
+  }
+}
+
+namespace {
+
+// Rows of a bitmap served as a stream may: asked for in order, each copied into a ring
+// that keeps no more than a stream promises, so a row read after its slot was reused shows
+// as wrong bytes.
+class StrictRowSource : public TRowSource {
+ public:
+  explicit StrictRowSource(const TBitmap& bitmap)
+      : bitmap_(bitmap), ring_(kRowsKept * 3 * static_cast<size_t>(bitmap.Width())) {}
+  int Width() const override { return bitmap_.Width(); }
+  int Height() const override { return bitmap_.Height(); }
+  const uint8_t* Row(int y) override {
+    EXPECT_GE(y, last_) << "rows asked for out of order";
+    last_ = y;
+    uint8_t* slot = ring_.data() + static_cast<size_t>(y % kRowsKept) * 3 * bitmap_.Width();
+    std::copy_n(bitmap_.ConstRowAddress(y), 3 * bitmap_.Width(), slot);
+    return slot;
+  }
+
+ private:
+  const TBitmap& bitmap_;
+  std::vector<uint8_t> ring_;
+  int last_ = 0;
+};
+
+void Streamed(TBitmap& s, TBitmap& d, TKernel k, float f, int, KernelSet, int orientation) {
+  s.SetPixelDepth(PixelDepth::pf24bit);
+  StrictRowSource rows(s);
+  if (!ResampleStream(rows, d, k, f, orientation))
+    ResampleFast(s, d, k, f, 1, KernelSet::Best, orientation);
+}
+
+}  // namespace
+
+TEST(ResampleFast, EveryOrientationGivesTheBytesOfThePictureTurnedUpright) {
+  // Turned inside the passes, from a bitmap on any number of threads or from rows that
+  // come in order: the bytes of turning the picture first and resampling it plainly.
+  std::mt19937 rng(613);
+  struct Case {
+    int sw, sh, dw, dh;  // dw x dh is the upright target
+  } cases[] = {{37, 23, 11, 19}, {23, 37, 40, 61}, {300, 90, 45, 150}, {90, 300, 151, 44},
+               {64, 64, 64, 64}, {1, 9, 4, 1},     {9, 1, 1, 5},       {41, 33, 1, 17}};
+  for (const Case& c : cases) {
+    TBitmap src;
+    RandomPicture(src, c.sw, c.sh, rng);
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+      // The target is the upright size: for 5 to 8 the case's sizes read the other way.
+      const bool swaps = orientation >= 5;
+      const int dw = swaps ? c.dh : c.dw, dh = swaps ? c.dw : c.dh;
+      for (const TFilterRow& filter : {FilterTable[0], FilterTable[5], FilterTable[6]}) {
+        const auto expected = Result(&Plain, src, dw, dh, filter, 1, KernelSet::Best, orientation);
+        const std::string what = std::string(filter.Name) + " " + std::to_string(c.sw) + "x" +
+                                 std::to_string(c.sh) + " orientation " +
+                                 std::to_string(orientation);
+        for (KernelSet set : KernelSets()) {
+          for (int threads : {1, 3}) {
+            EXPECT_EQ(Result(&ResampleFast, src, dw, dh, filter, threads, set, orientation),
+                      expected)
+                << what << " threads " << threads;
+          }
+        }
+        EXPECT_EQ(Result(&Streamed, src, dw, dh, filter, 1, KernelSet::Best, orientation), expected)
+            << what << " streamed";
+      }
     }
   }
 }
