@@ -10,8 +10,7 @@ namespace velora::app {
 
 // The preview image of `graphic` turned the way the picture says it was taken, so that it
 // shows upright; the picture itself and what the conversion reads are never turned.
-// This is the one place where that turn happens. No orientation is known yet, so the
-// image comes back as it is.
+// This is the one place where that turn happens.
 QImage TurnUpright(QImage image, const TGraphic& graphic);
 
 }  // namespace velora::app
