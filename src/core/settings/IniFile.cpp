@@ -11,6 +11,7 @@
 
 #include "util/TarnoTPU.h"
 #include "util/atomic_file.h"
+#include "util/regular_file.h"
 
 namespace velora {
 
@@ -111,11 +112,16 @@ size_t SectionEnd(const std::vector<Line>& lines, size_t header) {
   return i;
 }
 
-// The whole file; false (with errno set) when it cannot be opened or read.
+// The whole file; false (with errno set) when it cannot be opened or read, or is not a
+// regular file (a FIFO would block, a device would never end).
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
   bytes.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const OpenedFile file = OpenRegularFile(path, O_RDONLY);
+  if (file.fd < 0) {
+    errno = file.error == kNotRegularFile ? EINVAL : file.error;
+    return false;
+  }
+  const int fd = file.fd;
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
