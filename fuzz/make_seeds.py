@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the small seed pictures (and EXIF blocks) in fuzz/seeds/: each one shows the
-fuzzer a feature of its format cheaply (a few dozen bytes instead of a photograph). The JPEG seeds need cjpeg
+"""Writes the small seeds in fuzz/seeds/ (pictures, EXIF blocks, settings files, update
+pages): each one shows the fuzzer a feature of its format cheaply (a few dozen bytes
+instead of a photograph). The JPEG seeds need cjpeg
 (libjpeg-turbo-progs). Run it again only to change the seeds; the files are committed."""
 import os
 import struct
@@ -263,9 +264,53 @@ def exif_seeds():
                                    (0x0112, 4, 1, long_("<", 6))], 0)))
 
 
+# ---- Settings file ----
+
+def settings_seeds():
+    # The first byte chooses the key that fuzz_settings writes: low two bits 0 a key of
+    # the file, 1 a new key in a section of the file, 2 a new section, 3 the usual key;
+    # the top bit writes an empty value.
+    write("settings", "program-file.ini", b"\x00" + (
+        "[WindowState]\nLeft=50\nTop=50\nWidth=900\nHeight=850\nMaximized=0\n"
+        "Last_used_tab=1\n[Resize]\nradXDecrease=1\nradXIncrease=0\n[Updates]\n"
+        "spnAutoUpdate=4\nLastCheck=12/10/2026\n[Settings]\ntrkQuality=74\ncmbResampleQ=6\n"
+        "LastPath=/home/user/Pictures/\n").encode())
+    write("settings", "crlf-hex-no-final-break.ini",
+          b"\x05[resize]\r\nA = 0x1F\r\nb=$FFFFFFFF\r\n\r\n[Settings]\r\nspnOpacity=-3\r\n"
+          b"chkPreview=7")
+    write("settings", "comments-duplicates.ini",
+          b"\x02; written by hand\n  [ Settings ]  \n# a note\nOldKey = kept \ngarbage line\n"
+          b"=no key\n[Settings]\ntrkQuality=5\ntrkquality=6\n[Broken\nx=1\r")
+    write("settings", "bom-nul-utf8.ini",
+          b"\x83\xef\xbb\xbf[S]\nLastPath=/tmp/\xc3\xa9t\xc3\xa9\x00hidden\n[]\n[\tT\t]\nk=v")
+
+
+# ---- Update information page ----
+
+def update_seeds():
+    write("update", "program-page.html",
+          b'<html><head>\n<META NAME="TarnoProduct" CONTENT="Velora Image Resizer">\n'
+          b'<meta name="TarnoVersion" content="1.6.0.0">\r\n'
+          b'<META NAME="TarnoDownload" CONTENT="http://example.test/velora-1.6.0.0.tar.gz">\r'
+          b'<META NAME="TarnoClientSideName" CONTENT="velora-1.6.0.0.tar.gz">\n'
+          b'<META NAME="TarnoAuthor" CONTENT="Tarno"><META NAME="TarnoEmail" CONTENT="x">\n'
+          b"</head></html>\n")
+    write("update", "redirection-odd-tags.html",
+          b'<META NAME="TarnoRedirection" CONTENT="http://example.test/other.html">\n'
+          b'<META NAME="TarnoVersion" CONTENT="1.5.10">\n<META NAME="TarnoVersion" CONTENT="2">\n'
+          b'<META NAME = "TarnoVersion" CONTENT="9.9">\n'
+          b"<META NAME='TarnoVersion' CONTENT=\"9.9\">\n"
+          b'<META NAME="TarnoRunParameters" CONTENT=/silent>\n<META NAME="TarnoProduct">\n')
+    write("update", "nul-ends-text.html",
+          b'META NAME="TarnoVersion" CONTENT="1.5.2.55"\x00'
+          b'META NAME="TarnoProduct" CONTENT="after the end"\n')
+
+
 if __name__ == "__main__":
     bmp_seeds()
     png_seeds()
     gif_seeds()
     jpeg_seeds()
     exif_seeds()
+    settings_seeds()
+    update_seeds()

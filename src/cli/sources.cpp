@@ -33,8 +33,10 @@ std::vector<std::string> PictureFilesOf(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    // Regular files and links to them only: a FIFO would block the run, a device never
+    // end, and a folder is no picture.
     std::error_code typeError;
-    if (entry.is_directory(typeError)) continue;
+    if (!entry.is_regular_file(typeError)) continue;
     const std::string name = entry.path().filename().string();
     if (IsPictureName(name)) names.push_back(name);
   }

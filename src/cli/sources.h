@@ -6,8 +6,9 @@
 namespace velora::cli {
 
 // The picture files of a folder as the window's file list shows them: names matching
-// *.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png in any letter case, hidden files included, no
-// subfolders, sorted by name without regard to case. Paths are full paths.
+// *.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png in any letter case, hidden files included, regular
+// files and links to regular files only (no folders, FIFOs, sockets or devices), sorted by
+// name without regard to case. Paths are full paths.
 std::vector<std::string> PictureFilesOf(const std::string& folder);
 
 struct Sources {

@@ -167,13 +167,24 @@ void TBitmap::LoadFromStream(TStream& stream) {
   }
   if (bitFields && !h.masks[0] && !h.masks[1] && !h.masks[2]) RaiseInvalid();
 
-  const uint64_t colorCount =
+  uint64_t colorCount =
       h.colorsUsed ? h.colorsUsed : (h.bitCount <= 8 ? uint64_t{1} << h.bitCount : 0);
-  TColorTable colors =
-      ReadColorTable(stream, colorCount, h.size == kCoreHeaderSize ? 3 : 4, h.bitCount);
+  const size_t entrySize = h.size == kCoreHeaderSize ? 3 : 4;
+  // The colour table never reaches past the pixel offset. Writers store fewer entries
+  // than the header implies (an old core header cannot even say how many) and point the
+  // offset at the pixels right after them; reading on would take pixel bytes as colours.
+  // The table then holds the whole entries before the offset, and indices beyond it show
+  // black. An offset at or before the table's start is no such pointer and is ignored.
+  const int64_t tableStart = stream.Position();
+  const int64_t pixelStart = start + int64_t{pixelOffset};
+  if (pixelStart > tableStart &&
+      static_cast<uint64_t>(pixelStart - tableStart) < colorCount * entrySize) {
+    colorCount = static_cast<uint64_t>(pixelStart - tableStart) / entrySize;
+  }
+  TColorTable colors = ReadColorTable(stream, colorCount, entrySize, h.bitCount);
 
-  // The file header's pixel offset is used when it leaves the table whole and points
-  // into the file; otherwise the pixels follow the table directly.
+  // The file header's pixel offset is used when it lies at or after the table's end and
+  // points into the file; otherwise the pixels follow the table directly.
   const int64_t tableEnd = stream.Position();
   if (start + int64_t{pixelOffset} >= tableEnd && start + int64_t{pixelOffset} < end) {
     stream.SetPosition(start + pixelOffset);

@@ -1,4 +1,4 @@
-// The settings file: parsing into lines, the lookup rules, and the atomic rewrite.
+// The settings file on disk: reading it whole, the atomic rewrite, and the integer rule.
 #include "settings/IniFile.h"
 
 #include <fcntl.h>
@@ -7,115 +7,32 @@
 #include <climits>
 #include <cstdint>
 #include <filesystem>
-#include <stdexcept>
 
+#include "settings/IniText.h"
 #include "util/TarnoTPU.h"
 #include "util/atomic_file.h"
+#include "util/regular_file.h"
 
 namespace velora {
 
 namespace {
 
-// One line of the file with its own line end ("\n", "\r\n", or "" for a last line without
-// one), so that lines the program does not touch are written back byte for byte.
-struct Line {
-  std::string text;
-  std::string eol;
-};
-
-std::vector<Line> SplitLines(const std::string& bytes) {
-  std::vector<Line> lines;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    const size_t lf = bytes.find('\n', start);
-    if (lf == std::string::npos) {
-      lines.push_back({bytes.substr(start), ""});
-      break;
-    }
-    size_t end = lf;
-    if (end > start && bytes[end - 1] == '\r') --end;
-    lines.push_back({bytes.substr(start, end - start), bytes.substr(end, lf + 1 - end)});
-    start = lf + 1;
-  }
-  return lines;
-}
-
-std::string JoinLines(const std::vector<Line>& lines) {
-  std::string bytes;
-  for (const Line& line : lines) bytes += line.text + line.eol;
-  return bytes;
-}
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
 std::string Trim(const std::string& text) {
-  size_t first = 0;
-  size_t last = text.size();
-  while (first < last && IsBlank(text[first])) ++first;
-  while (last > first && IsBlank(text[last - 1])) --last;
-  return text.substr(first, last - first);
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-char AsciiUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  }
-  return true;
-}
-
-// A "[name]" line; the name is what stands between the brackets, blanks trimmed.
-bool SectionName(const std::string& text, std::string& name) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  if (i == text.size() || text[i] != '[') return false;
-  const size_t close = text.find(']', i + 1);
-  name = Trim(text.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1));
-  return true;
-}
-
-// A "key=value" line (not a section line, not a ";" or "#" comment, with a key before "=").
-bool KeyLine(const std::string& text, std::string& key, std::string& value) {
-  std::string section;
-  if (SectionName(text, section)) return false;
-  const std::string trimmed = Trim(text);
-  if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') return false;
-  const size_t eq = text.find('=');
-  if (eq == std::string::npos) return false;
-  key = Trim(text.substr(0, eq));
-  if (key.empty()) return false;
-  value = text.substr(eq + 1);
-  return true;
-}
-
-// Index of the first line of the named section, or lines.size() when there is none.
-size_t FindSection(const std::vector<Line>& lines, const std::string& section) {
-  std::string name;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (SectionName(lines[i].text, name) && SameName(name, section)) return i;
-  }
-  return lines.size();
-}
-
-// The lines of a section: from just after its header up to the next header.
-size_t SectionEnd(const std::vector<Line>& lines, size_t header) {
-  std::string name;
-  size_t i = header + 1;
-  while (i < lines.size() && !SectionName(lines[i].text, name)) ++i;
-  return i;
-}
-
-// The whole file; false (with errno set) when it cannot be opened or read.
+// The whole file; false (with errno set) when it cannot be opened or read, or is not a
+// regular file (a FIFO would block, a device would never end).
 bool ReadFileBytes(const std::string& path, std::string& bytes) {
   bytes.clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const OpenedFile file = OpenRegularFile(path, O_RDONLY);
+  if (file.fd < 0) {
+    errno = file.error == kNotRegularFile ? EINVAL : file.error;
+    return false;
+  }
+  const int fd = file.fd;
   char buffer[65536];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -137,44 +54,6 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
 std::string ReadAll(const std::string& path) {
   std::string bytes;
   return ReadFileBytes(path, bytes) ? bytes : std::string();
-}
-
-bool FindValue(const std::string& path, const std::string& section, const std::string& ident,
-               std::string& value) {
-  const std::vector<Line> lines = SplitLines(ReadAll(path));
-  const size_t header = FindSection(lines, section);
-  if (header == lines.size()) return false;
-  const std::string wanted = Trim(ident);
-  const size_t end = SectionEnd(lines, header);
-  std::string key;
-  for (size_t i = header + 1; i < end; ++i) {
-    if (KeyLine(lines[i].text, key, value) && SameName(key, wanted)) return true;
-  }
-  return false;
-}
-
-// Cuts a value at its first NUL and to the longest length reading returns, backing off so
-// that no UTF-8 character is split.
-std::string ReadableValue(std::string value) {
-  const size_t nul = value.find('\0');
-  if (nul != std::string::npos) value.resize(nul);
-  if (value.size() > TTarnoIniFile::kMaxValueLength) {
-    size_t cut = TTarnoIniFile::kMaxValueLength;
-    // A byte 10xxxxxx continues a character; cut before the byte that starts it.
-    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
-    value.resize(cut);
-  }
-  return value;
-}
-
-void CheckNames(const std::string& section, const std::string& ident) {
-  const std::string key = Trim(ident);
-  if (Trim(section).empty() || section.find_first_of("]\r\n", 0) != std::string::npos ||
-      section.find('\0') != std::string::npos || key.empty() ||
-      ident.find_first_of("=\r\n", 0) != std::string::npos ||
-      ident.find('\0') != std::string::npos || key[0] == '[' || key[0] == ';' || key[0] == '#') {
-    throw std::invalid_argument("not a usable settings section or key name");
-  }
 }
 
 std::string FullPath(const std::string& path) {
@@ -248,16 +127,17 @@ TTarnoIniFile::TTarnoIniFile(std::string fileName) : fileName_(std::move(fileNam
 
 std::string TTarnoIniFile::ReadString(const std::string& section, const std::string& ident,
                                       const std::string& defaultValue) const {
-  std::string value;
-  return FindValue(fileName_, section, ident, value) ? ReadableValue(value) : defaultValue;
+  return TIniText(ReadAll(fileName_)).ReadString(section, ident, defaultValue, kMaxValueLength);
 }
 
 int TTarnoIniFile::ReadInteger(const std::string& section, const std::string& ident,
                                int defaultValue) const {
-  std::string text;
+  const TIniText text(ReadAll(fileName_));
+  if (!text.ValueExists(section, ident)) return defaultValue;
   int value = 0;
-  if (!FindValue(fileName_, section, ident, text)) return defaultValue;
-  return ParseIniInteger(ReadableValue(text), value) ? value : defaultValue;
+  return ParseIniInteger(text.ReadString(section, ident, "", kMaxValueLength), value)
+             ? value
+             : defaultValue;
 }
 
 bool TTarnoIniFile::ReadBool(const std::string& section, const std::string& ident,
@@ -267,39 +147,11 @@ bool TTarnoIniFile::ReadBool(const std::string& section, const std::string& iden
 
 void TTarnoIniFile::WriteString(const std::string& section, const std::string& ident,
                                 const std::string& value) {
-  CheckNames(section, ident);
   std::string bytes;
   if (!ReadFileBytes(fileName_, bytes) && errno != ENOENT) WriteFailed(fileName_);
-  std::vector<Line> lines = SplitLines(bytes);
-  // New lines take the line end the file already uses.
-  const std::string eol = !lines.empty() && !lines[0].eol.empty() ? lines[0].eol : "\n";
-  const Line entry{
-      Trim(ident) + "=" + value.substr(0, value.find_first_of(std::string("\r\n\0", 3))), eol};
-
-  const size_t header = FindSection(lines, section);
-  if (header == lines.size()) {
-    if (!lines.empty() && lines.back().eol.empty()) lines.back().eol = eol;
-    lines.push_back({"[" + Trim(section) + "]", eol});
-    lines.push_back(entry);
-  } else {
-    const size_t end = SectionEnd(lines, header);
-    size_t last = header;  // the last key line of the section, or its header
-    bool replaced = false;
-    std::string key, old;
-    for (size_t i = header + 1; i < end && !replaced; ++i) {
-      if (!KeyLine(lines[i].text, key, old)) continue;
-      if (SameName(key, Trim(ident))) {
-        lines[i].text = entry.text;
-        replaced = true;
-      }
-      last = i;
-    }
-    if (!replaced) {
-      if (lines[last].eol.empty()) lines[last].eol = eol;
-      lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last + 1), entry);
-    }
-  }
-  if (!ReplaceFile(fileName_, JoinLines(lines))) WriteFailed(fileName_);
+  TIniText text(std::move(bytes));
+  text.WriteString(section, ident, value);
+  if (!ReplaceFile(fileName_, text.Bytes())) WriteFailed(fileName_);
 }
 
 void TTarnoIniFile::WriteInteger(const std::string& section, const std::string& ident, int value) {
@@ -311,42 +163,19 @@ void TTarnoIniFile::WriteBool(const std::string& section, const std::string& ide
 }
 
 bool TTarnoIniFile::SectionExists(const std::string& section) const {
-  const std::vector<Line> lines = SplitLines(ReadAll(fileName_));
-  return FindSection(lines, section) != lines.size();
+  return TIniText(ReadAll(fileName_)).SectionExists(section);
 }
 
 bool TTarnoIniFile::ValueExists(const std::string& section, const std::string& ident) const {
-  std::string value;
-  return FindValue(fileName_, section, ident, value);
+  return TIniText(ReadAll(fileName_)).ValueExists(section, ident);
 }
 
 std::vector<std::string> TTarnoIniFile::ReadSection(const std::string& section) const {
-  const std::vector<Line> lines = SplitLines(ReadAll(fileName_));
-  std::vector<std::string> keys;
-  const size_t header = FindSection(lines, section);
-  if (header == lines.size()) return keys;
-  const size_t end = SectionEnd(lines, header);
-  std::string key, value;
-  for (size_t i = header + 1; i < end; ++i) {
-    if (!KeyLine(lines[i].text, key, value)) continue;
-    bool seen = false;
-    for (const std::string& k : keys) seen = seen || SameName(k, key);
-    if (!seen) keys.push_back(key);
-  }
-  return keys;
+  return TIniText(ReadAll(fileName_)).ReadSection(section);
 }
 
 std::vector<std::string> TTarnoIniFile::ReadSections() const {
-  const std::vector<Line> lines = SplitLines(ReadAll(fileName_));
-  std::vector<std::string> sections;
-  std::string name;
-  for (const Line& line : lines) {
-    if (!SectionName(line.text, name)) continue;
-    bool seen = false;
-    for (const std::string& s : sections) seen = seen || SameName(s, name);
-    if (!seen) sections.push_back(name);
-  }
-  return sections;
+  return TIniText(ReadAll(fileName_)).ReadSections();
 }
 
 }  // namespace velora

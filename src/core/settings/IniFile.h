@@ -5,7 +5,8 @@
 // the next call. Section and key names match without regard to ASCII letter case. A key
 // written again is replaced in place, a new key goes to the end of its section, a new
 // section to the end of the file; every other line stays as it was. Reading never fails:
-// a missing, unreadable or damaged file reads as holding no keys.
+// a missing, unreadable or damaged file reads as holding no keys, and so does a FIFO,
+// socket, device or folder in its place, which is never opened for reading or written.
 //
 // A write replaces the whole file at once (a temporary file in the same folder, flushed to
 // disk, then renamed over the old one), so a crash or a full disk leaves either the old

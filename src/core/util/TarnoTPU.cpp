@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "util/TarnoTPU.h"
+#include "util/regular_file.h"
 #include "version.h"
 
 namespace velora {
@@ -135,7 +136,8 @@ bool CanWriteTo(const std::string& path) {
     target = WithTrailingDelimiter(path) + "WritePermTest.DeleteMe";
   }
   const bool existed = FileExists(target);
-  const int fd = existed ? ::open(target.c_str(), O_RDWR | O_CLOEXEC)
+  // Only a regular file can be written as a file: a FIFO or device is never opened.
+  const int fd = existed ? OpenRegularFile(target, O_RDWR).fd
                          : ::open(target.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   ::close(fd);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "util/errors.h"
+#include "util/regular_file.h"
 #include "util/stream.h"
 
 namespace velora {
@@ -38,7 +39,7 @@ mode_t CreationMask() {
 
 [[noreturn]] void Fail(const std::string& path, int error) {
   throw EFCreateError("Cannot create file \"" + ExpandFileName(path) + "\". " +
-                      std::strerror(error));
+                      FileErrorText(error));
 }
 
 // The file a write replaces: the target of a symbolic link, so the link stays a link.
@@ -56,6 +57,9 @@ std::string ReplacedFile(const std::string& path) {
 
 void WriteFileAtomically(const std::string& path, const void* data, size_t size, bool syncToDisk) {
   const std::string target = ReplacedFile(path);
+  // A FIFO, socket, device or folder in the target's place is never written into nor
+  // replaced.
+  if (const int special = SpecialFileError(target); special != 0) Fail(path, special);
   const size_t slash = target.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
   std::string tempName = folder + ".velora-XXXXXX.tmp";

@@ -12,7 +12,8 @@ namespace velora {
 // disk before the rename, so not even a crash of the machine can leave a short file.
 // Raises EFCreateError "Cannot create file "%s". %s" (the target's full path and the
 // system's reason) when the folder is missing or read-only, the disk is full, a write
-// is short, or the rename fails.
+// is short, or the rename fails, and when the target (or what its link points to) is a
+// FIFO, socket, device or folder: such a target is left alone.
 void WriteFileAtomically(const std::string& path, const void* data, size_t size,
                          bool syncToDisk = false);
 

@@ -1,7 +1,6 @@
 #include "util/stream.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <filesystem>
 
 #include "util/errors.h"
+#include "util/regular_file.h"
 
 namespace velora {
 
@@ -108,25 +108,15 @@ std::string ExpandFileName(const std::string& fileName) {
 }
 
 TFileStream::TFileStream(const std::string& fileName, Mode mode) {
-  if (mode == Mode::OpenRead) {
-    fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st {};
-    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
-      ::close(fd_);
-      fd_ = -1;
-      errno = EISDIR;
-    }
-    if (fd_ < 0) {
-      throw EFOpenError("Cannot open file \"" + ExpandFileName(fileName) + "\". " +
-                        std::strerror(errno));
-    }
-  } else {
-    fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
-      throw EFCreateError("Cannot create file \"" + ExpandFileName(fileName) + "\". " +
-                          std::strerror(errno));
-    }
+  const OpenedFile file = mode == Mode::OpenRead
+                              ? OpenRegularFile(fileName, O_RDONLY)
+                              : OpenRegularFile(fileName, O_RDWR | O_CREAT | O_TRUNC, 0666);
+  if (file.fd < 0) {
+    const std::string text = "\"" + ExpandFileName(fileName) + "\". " + FileErrorText(file.error);
+    if (mode == Mode::OpenRead) throw EFOpenError("Cannot open file " + text);
+    throw EFCreateError("Cannot create file " + text);
   }
+  fd_ = file.fd;
 }
 
 TFileStream::~TFileStream() {

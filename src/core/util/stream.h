@@ -66,12 +66,13 @@ class TBytesStream : public TStream {
   size_t position_ = 0;
 };
 
-// A file opened for reading, or created (truncated) for reading and writing.
+// A regular file opened for reading, or created (truncated) for reading and writing.
 class TFileStream : public TStream {
  public:
   enum class Mode { OpenRead, Create };
   // Raises EFOpenError "Cannot open file "%s". %s" or EFCreateError
-  // "Cannot create file "%s". %s" with the full path and the system's reason.
+  // "Cannot create file "%s". %s" with the full path and the system's reason. A FIFO,
+  // socket, device or folder is refused at once (see OpenRegularFile), never read.
   TFileStream(const std::string& fileName, Mode mode);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
