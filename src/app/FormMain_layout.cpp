@@ -54,10 +54,15 @@ QColor Rgb(int r, int g, int b) {
   return QColor(r, g, b);
 }
 
-void Paint(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+void SetColour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
   QPalette palette = widget->palette();
   palette.setColor(role, colour);
   widget->setPalette(palette);
+}
+
+// A background of the widget's own colour.
+void Paint(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+  SetColour(widget, role, colour);
   widget->setAutoFillBackground(true);
 }
 
@@ -189,11 +194,7 @@ QWidget* TMainForm::BuildLeftPanel() {
                    "All files in this list will be resized. The output will be placed into the "
                    "\"Output\" folder.");
   Paint(FileList->viewport(), QPalette::Base, Rgb(222, 222, 207));
-  {
-    QPalette palette = FileList->palette();
-    palette.setColor(QPalette::Base, Rgb(222, 222, 207));
-    FileList->setPalette(palette);
-  }
+  SetColour(FileList, QPalette::Base, Rgb(222, 222, 207));
   btnRefresh = ActionButton("btnRefresh", actRefresh);
   btnSellAll = ActionButton("btnSellAll", actSellAll);
   btnInvert = Button("btnInvert", "Invert selection");
@@ -294,11 +295,7 @@ QWidget* TMainForm::BuildResizerPage() {
   lblAspect = Named(new TClickLabel("IMAGE MAY GET DISTORTED"), "lblAspect",
                     "In this mode, the aspect ratio of some images may be broken after resize.");
   lblAspect->setAlignment(Qt::AlignCenter);
-  {
-    QPalette palette = lblAspect->palette();
-    palette.setColor(QPalette::WindowText, Rgb(254, 63, 35));
-    lblAspect->setPalette(palette);
-  }
+  SetColour(lblAspect, QPalette::WindowText, Rgb(254, 63, 35));
   lblAspect->setCursor(Qt::PointingHandCursor);
   lblAspect->hide();
 
@@ -449,11 +446,7 @@ QWidget* TMainForm::BuildSettingsPage() {
                             "after restart. May slow down the program"),
                  "Label4");
   Label4->setWordWrap(true);
-  {
-    QPalette palette = Label4->palette();
-    palette.setColor(QPalette::WindowText, Qt::gray);
-    Label4->setPalette(palette);
-  }
+  SetColour(Label4, QPalette::WindowText, Qt::gray);
   auto* iface = new QGridLayout(GroupBox1);
   iface->addWidget(chkSkins, 0, 0, 1, 2);
   iface->addWidget(chkSounds, 1, 0, 1, 2);
@@ -531,11 +524,7 @@ QWidget* TMainForm::BuildLogPage() {
   Memo = Named(new QPlainTextEdit("Log:"), "Memo");
   Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  {
-    QPalette palette = Memo->palette();
-    palette.setColor(QPalette::Text, Qt::black);
-    Memo->setPalette(palette);
-  }
+  SetColour(Memo, QPalette::Text, Qt::black);
   auto* page = new QVBoxLayout(tabLog);
   page->setContentsMargins(4, 4, 4, 4);
   page->addWidget(Memo);
