@@ -37,6 +37,12 @@ std::string JoinLines(const std::vector<Line>& lines) {
   return bytes;
 }
 
+// Gives the last line the line break it lacks. A bare CR ending that line is part of its
+// text; a plain "\n" after it would turn the pair into a CRLF line end and change the line.
+void EndLastLine(Line& line, const std::string& eol) {
+  if (line.eol.empty()) line.eol = !line.text.empty() && line.text.back() == '\r' ? "\r\n" : eol;
+}
+
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -203,7 +209,7 @@ void TIniText::WriteString(const std::string& section, const std::string& ident,
 
   const size_t header = FindSection(lines, section);
   if (header == lines.size()) {
-    if (!lines.empty() && lines.back().eol.empty()) lines.back().eol = eol;
+    if (!lines.empty()) EndLastLine(lines.back(), eol);
     lines.push_back({"[" + Trim(section) + "]", eol});
     lines.push_back(entry);
   } else {
@@ -220,7 +226,7 @@ void TIniText::WriteString(const std::string& section, const std::string& ident,
       last = i;
     }
     if (!replaced) {
-      if (lines[last].eol.empty()) lines[last].eol = eol;
+      EndLastLine(lines[last], eol);
       lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(last + 1), entry);
     }
   }
