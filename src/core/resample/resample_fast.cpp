@@ -1,11 +1,12 @@
 // The fast resampler: the same weights, the same order of contributors and the same
-// bytes as the plain one (see resample_kernels.h for why), computed eight samples at a
-// time. Output rows are made in order, each from work rows that are made just before
+// bytes as the plain one (see resample_kernels.h for why), computed four or eight samples
+// at a time. Output rows are made in order, each from work rows that are made just before
 // they are first needed and kept in a small ring, so the work image never leaves the
 // processor's caches. Output rows are split among threads; a thread makes the work rows
 // it needs itself.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -69,7 +70,19 @@ constexpr Kernels kSse2{&sse2::HorizontalBlock, &sse2::VerticalRows, &sse2::Hori
 constexpr Kernels kAvx2{&avx2::HorizontalBlock, &avx2::VerticalRows, &avx2::HorizontalByteBlock,
                         &avx2::VerticalByteRows, kRows};
 
+// VELORA_KERNELS=sse2 in the environment makes the SSE2 kernels the best ones, so that
+// benchmarks and tests of the whole program can measure what a processor without AVX2
+// runs. Nothing else reads it.
+bool Sse2Forced() {
+  static const bool forced = [] {
+    const char* value = std::getenv("VELORA_KERNELS");
+    return value != nullptr && std::strcmp(value, "sse2") == 0;
+  }();
+  return forced;
+}
+
 const Kernels& ChooseKernels(KernelSet set) {
+  if (set == KernelSet::Best && Sse2Forced()) return kSse2;
   return set != KernelSet::Sse2 && HasAvx2Kernels() ? kAvx2 : kSse2;
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 // The vector kernels of the fast resampler, built twice: for SSE2 (every x86-64
-// processor) and for AVX2 with fused multiply-add (chosen at run time).
+// processor; vectors of four floats) and for AVX2 with fused multiply-add (vectors of
+// eight; chosen at run time).
 //
 // Why the results are exact. The rule for one output sample is: start at 0 and, for each
 // contributor in order, add pixel x weight in extended precision and round the sum to a
 // 32-bit float; the final float R becomes a byte by rounding to the nearest integer
 // (ties to even) with 0 and 255 as limits. The kernels instead compute a fast float sum A
-// of the same products (8 lanes at once, with or without fused multiply-add, in the
+// of the same products (4 or 8 lanes at once, with or without fused multiply-add, in the
 // rule's order or with even and odd contributors summed apart). Every addition of either
 // computation is off by at most one rounding of its result (relative error 2^-24), and A
 // also by one rounding of each product; every running sum is at most 255 times the sum

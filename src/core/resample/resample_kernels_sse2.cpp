@@ -6,7 +6,7 @@
 #include <emmintrin.h>
 #include <xmmintrin.h>
 
-#define LANES 8
+#define LANES 4
 namespace velora::sse2 {
 #include "resample/resample_kernels.inc"
 }  // namespace velora::sse2
