@@ -104,8 +104,8 @@ class Batch {
         ConvertHooks hooks;
         std::vector<std::string> lines;
         hooks.Log = [&lines](const std::string& line) { lines.push_back(line); };
-        const ConvertResult r =
-            ConvertImage(options_.Settings, item.Source, item.OutputFolder, preview, hooks);
+        const ConvertResult r = ConvertImage(options_.Settings, item.Source, item.OutputFolder,
+                                             preview, hooks, resampleThreads_);
         if (!r.SavedAs.empty()) lines.push_back(kLogSaved + r.SavedAs);
         std::lock_guard lock(mutex_);
         item.Lines = std::move(lines);
