@@ -8,7 +8,7 @@
 #   ROUNDS=9 WORKLOADS=shrink2 bench/peers.sh
 #
 # Environment: ROUNDS (default 5), WORKLOADS (default "shrink2 grow1.5 shrink5"),
-# BUILD (the build folder, default build).
+# BUILD (the build folder, default build), TOOLS (see below).
 #
 # The machines this runs on are shared and noisy, so absolute times mean little: every
 # tool run sits between two floor runs and its figure is its time over their mean.
@@ -35,8 +35,10 @@ PYTHON=/usr/bin/python3
 DJPEG=/usr/bin/djpeg
 CJPEG=/usr/bin/cjpeg
 
-# The timed tools, in their first round's order; `floor` runs between them.
-TOOLS=(velora-j1 velora imagemagick graphicsmagick vips-resize vipsthumbnail pillow)
+# The timed tools, in their first round's order; `floor` runs between them. TOOLS in the
+# environment (names as below, separated by blanks) times only some; keep `velora`, the
+# one every ratio is taken to.
+read -r -a TOOLS <<<"${TOOLS:-velora-j1 velora-j1-sse2 velora imagemagick graphicsmagick vips-resize vipsthumbnail pillow}"
 
 say() { echo "peers: $*" >&2; }
 die() {
@@ -48,6 +50,7 @@ label() {
   case $1 in
     floor) echo "floor (djpeg + cjpeg)" ;;
     velora-j1) echo "velora-resize --jobs 1" ;;
+    velora-j1-sse2) echo "velora-resize --jobs 1, SSE2 kernels" ;;
     velora) echo "velora-resize" ;;
     imagemagick) echo "ImageMagick mogrify" ;;
     graphicsmagick) echo "GraphicsMagick mogrify" ;;
@@ -200,6 +203,11 @@ run_velora-j1() {
     --output "$1" --quiet "$IN_DIR"
 }
 
+# What a processor without AVX2 runs: the SSE2 kernels in place of the best ones.
+run_velora-j1-sse2() {
+  VELORA_KERNELS=sse2 run_velora-j1 "$1"
+}
+
 run_velora() {
   "$VELORA" --mode "$W_MODE" --factor "$W_FACTOR" --filter Mitchell --quality 74 \
     --output "$1" --quiet "$IN_DIR"
@@ -306,8 +314,8 @@ rows = {}
 for line in open(results):
     f = line.split()
     rows.setdefault(f[0], {}).setdefault(f[1], []).append([int(x) for x in f[3:]])
-order = ["floor", "velora-j1", "velora", "imagemagick", "graphicsmagick", "vips-resize",
-         "vipsthumbnail", "pillow"]
+# The tools in the order they were named (floor first), those that ran.
+order = [t for t in labels if ":" not in t]
 for wl, tools in rows.items():
     n, text = int(labels["count:" + wl]), labels["text:" + wl]
     print(f"\n### {text}\n")
@@ -318,7 +326,7 @@ for wl, tools in rows.items():
         if t != "floor":
             ratio[t] = [r[0] / ((r[1] + r[2]) / 2) for r in runs]
     velora = statistics.median(ratio["velora"])
-    for t in order:
+    for t in (t for t in order if t in tools):
         ms = statistics.median(r[0] for r in tools[t]) / n / 1000
         x = statistics.median(ratio[t])
         print(f"| {labels[t]} | {ms:.1f} | {x:.2f} | {x / velora:.2f} "
