@@ -180,6 +180,7 @@ class TMainForm : public QMainWindow {
   bool runActive_ = false;
   bool closeAfterRun_ = false;
   bool quitAfterRun_ = false;
+  bool quitAfterCheck_ = false;
   bool closing_ = false;  // a close waits for the update check to return
   std::unique_ptr<TSkinEngine> skin_;
   QProgressBar* runProgress_ = nullptr;

@@ -56,6 +56,14 @@ void TMainForm::InitDesktop() {
         quitAfterRun_ = true;
         return;
       }
+      if (WebUpdate.Checking()) {
+        // The transfer stops before its next chunk; the program ends when the check has
+        // returned, with no status text or question after it.
+        closing_ = true;
+        quitAfterCheck_ = true;
+        WebUpdate.Abort();
+        return;
+      }
       QCoreApplication::quit();
     }
   });

@@ -60,7 +60,12 @@ void TMainForm::CheckUpdates(bool force) {
   LastCheck = NowAsDays();
   const bool downloaded = WebUpdate.CheckForUpdate();
   if (closing_) {
-    close();  // a close asked for during the check completes now
+    // A close or the end of the session asked for during the check completes now.
+    if (quitAfterCheck_) {
+      QCoreApplication::quit();
+    } else {
+      close();
+    }
     return;
   }
   // A failure the component reports without an event (the update file could not be made

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTimer>
+#include <csignal>
 #include <cstdlib>
 
 #include "FormAbout.h"
@@ -184,6 +185,29 @@ TEST_F(UpdateTest, ASilentServerNeitherDelaysTheWindowNorKeepsItFromClosing) {
   EXPECT_FALSE(f.isVisible());
   EXPECT_TRUE(f.SettingsSaved);
   EXPECT_NE(Status(), kError);  // nothing said after the window went
+}
+
+TEST_F(UpdateTest, TheEndOfTheSessionDuringACheckStopsTheTransferAndSaysNothing) {
+  server.Handle("/info.html", [](const velora::test::HttpRequest&,
+                                 velora::test::HttpConnection& c) { c.Stall(); });
+  WriteSettings("[WindowState]\nLast_used_tab=0\n");
+  TMainForm& f = MakeForm();
+  f.WebUpdate.StallTimeout = std::chrono::seconds(20);
+  QElapsedTimer clock;
+  clock.start();
+  f.show();
+  bool checking = false;
+  QTimer::singleShot(0, &f, [&] {
+    checking = f.WebUpdate.Checking();
+    std::raise(SIGTERM);  // answered on the window thread, inside the check
+  });
+  QTest::qWait(50);
+  EXPECT_TRUE(checking);
+  EXPECT_LT(clock.elapsed(), 10000);
+  EXPECT_FALSE(f.WebUpdate.Checking());
+  EXPECT_TRUE(f.SettingsSaved);
+  EXPECT_NE(Status(), kError);  // the program is ending: no text, no question
+  EXPECT_TRUE(questions.empty());
 }
 
 TEST_F(UpdateTest, AnEmptyPageAddressTurnsCheckingOff) {
