@@ -125,23 +125,25 @@ void TMainForm::ApplyStoredBounds(int left, int top, int width, int height) {
     frame.setSize(frame.size().boundedTo(area.size()).expandedTo(minimum));
     frame.moveTopLeft(area.topLeft());
   }
-  // The stored size is the outer size; the window's own size leaves room for the frame.
-  const QSize decoration = frameGeometry().size() - geometry().size();
   move(frame.topLeft());
-  resize(frame.size() - decoration);
+  resize(frame.size());
 }
 
 void TMainForm::SaveSettings() {
   TTarnoIniFile ini(SettingsFilePath());
   const bool maximized = isMaximized();
   if (!maximized) {
-    const QRect frame = (windowState() & Qt::WindowMinimized) || !isVisible()
-                            ? QRect(normalGeometry().topLeft(), frameGeometry().size())
-                            : frameGeometry();
-    ini.WriteInteger(kWindowState, "Left", frame.left());
-    ini.WriteInteger(kWindowState, "Top", frame.top());
-    ini.WriteInteger(kWindowState, "Width", frame.width());
-    ini.WriteInteger(kWindowState, "Height", frame.height());
+    // The position is the frame's top-left (what move() takes), the size the window's own
+    // size without its title bar and borders (what resize() takes): the frame is not known
+    // before the window is first shown, and an outer size read back as the own size would
+    // grow the window by its title bar at every start.
+    const QPoint frameOffset = geometry().topLeft() - pos();
+    const QRect own =
+        (windowState() & Qt::WindowMinimized) || !isVisible() ? normalGeometry() : geometry();
+    ini.WriteInteger(kWindowState, "Left", own.left() - frameOffset.x());
+    ini.WriteInteger(kWindowState, "Top", own.top() - frameOffset.y());
+    ini.WriteInteger(kWindowState, "Width", own.width());
+    ini.WriteInteger(kWindowState, "Height", own.height());
   }
   ini.WriteBool(kResize, "radXDecrease", radXDecrease->isChecked());
   ini.WriteBool(kResize, "radXIncrease", radXIncrease->isChecked());
