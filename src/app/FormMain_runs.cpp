@@ -192,7 +192,10 @@ void TMainForm::FileListDblClick() {
   const std::string folder = ListFolder();
   bool ok = false;
   const std::string output = RunOutputFolder(folder, ok);
-  if (!ok) return;
+  if (!ok) {
+    EndRun("Job done in ", TickCount());
+    return;
+  }
   const std::string source = FileList->CurrentFilePath().toStdString();
   if (!FileExistsMsg(source)) return;
   StartLogSection(kLogSingleImage);

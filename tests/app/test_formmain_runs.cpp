@@ -185,6 +185,15 @@ TEST_F(MainFormTest, AnOutputFolderThatCannotBeMadeIsOneErrorAndEndsTheRun) {
   EXPECT_FALSE(f.JobLogText().contains("NEW BATCH JOB STARTED"));
   EXPECT_TRUE(Status().startsWith("Batch job done in "));
   EXPECT_TRUE(f.actStart->isEnabled());
+
+  // The single run the same way.
+  messages.clear();
+  f.FileListDblClick();
+  ASSERT_EQ(Texts(velora::MessageKind::Error).size(), 1u);
+  EXPECT_FALSE(f.JobLogText().contains("RESIZING SINGLE IMAGE"));
+  EXPECT_TRUE(Status().startsWith("Job done in "));
+  EXPECT_TRUE(f.actStart->isEnabled());
+  EXPECT_FALSE(f.actAbort->isEnabled());
 }
 
 TEST_F(MainFormTest, EmptyListAndNothingSelected) {
