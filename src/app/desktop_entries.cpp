@@ -158,7 +158,7 @@ bool CreateShortcut(const std::string& linkName, const std::string& target, bool
   const auto workFolder = DesktopStringValue(AppFolder());
   if (path.empty() || !name || !exec || !workFolder) return false;
   const std::string text = "[Desktop Entry]\nType=Application\nName=" + *name + "\nExec=" + *exec +
-                           "\nPath=" + *workFolder + "\n";
+                           "\nPath=" + *workFolder + "\nIcon=" + kDesktopId + "\n";
   return WriteEntry(path, text) && MarkExecutable(path);
 }
 
@@ -174,9 +174,9 @@ bool SetAutoStart(const std::string& programPath, bool enable) {
   if (!ForceFolder(FolderPart(path))) return false;
   const auto exec = DesktopExecArgument(programPath);
   const auto name = DesktopStringValue(kProductName);
-  const std::string text =
-      exec && name ? "[Desktop Entry]\nType=Application\nName=" + *name + "\nExec=" + *exec + "\n"
-                   : std::string();
+  const std::string text = exec && name ? "[Desktop Entry]\nType=Application\nName=" + *name +
+                                              "\nExec=" + *exec + "\nIcon=" + kDesktopId + "\n"
+                                        : std::string();
   if (text.empty() || !WriteEntry(path, text)) {
     MsgError("Failed to set data for '" + FileNameNoExt(path) + "'");
     return false;

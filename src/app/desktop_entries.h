@@ -7,6 +7,10 @@
 
 namespace velora::app {
 
+// The program's desktop id: the name of its installed desktop entry and of its icon in
+// the icon theme, which the entries written here name too.
+inline constexpr const char* kDesktopId = "example.velora.ImageResizer";
+
 // One Exec argument as it is written in the file: always quoted, with `"`, backquote, `$`
 // and `\` escaped inside the quotes, `%` doubled (a literal percent, not a field code),
 // and then every backslash doubled by the string escaping that readers undo first. So the

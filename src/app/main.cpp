@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "FormMain.h"
+#include "desktop_entries.h"
 #include "message_boxes.h"
 #include "shell_open.h"
 #include "util/TarnoTPU.h"
@@ -25,7 +26,7 @@ QIcon AppIcon() {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   Q_INIT_RESOURCE(resources);  // the window's pictures and texts live in the app library
-  QGuiApplication::setDesktopFileName("example.velora.ImageResizer");
+  QGuiApplication::setDesktopFileName(velora::app::kDesktopId);
   QApplication::setWindowIcon(AppIcon());
   QApplication::setApplicationName(QString::fromUtf8(velora::kProductName));
   QApplication::setApplicationDisplayName(QString::fromUtf8(velora::kProductName));

@@ -128,7 +128,7 @@ TEST(AutoStart, EnablingWritesTheEntryAndDisablingRemovesIt) {
   ASSERT_TRUE(SetAutoStart("/opt/Velora 1/velora-resizer", true));
   EXPECT_EQ(ReadFile(entry),
             "[Desktop Entry]\nType=Application\nName=Velora Image Resizer\n"
-            "Exec=\"/opt/Velora 1/velora-resizer\"\n");
+            "Exec=\"/opt/Velora 1/velora-resizer\"\nIcon=example.velora.ImageResizer\n");
   EXPECT_EQ(FilesIn(home.Home() + "/.config/autostart"), QStringList{"velora-resizer.desktop"});
 
   // Written again at each start while the setting is on, with the current path.
@@ -189,7 +189,7 @@ TEST(AutoStart, WithoutAConfigFolderNothingHappensAndNothingIsSaid) {
 
 std::string LauncherText(const std::string& exec) {
   return "[Desktop Entry]\nType=Application\nName=Velora Image Resizer\nExec=" + exec +
-         "\nPath=" + *DesktopStringValue(AppFolder()) + "\n";
+         "\nPath=" + *DesktopStringValue(AppFolder()) + "\nIcon=example.velora.ImageResizer\n";
 }
 
 TEST(Shortcut, TheLauncherOnTheDesktopStartsTheTargetInTheProgramsFolder) {
