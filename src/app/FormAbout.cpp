@@ -1,5 +1,7 @@
 #include "FormAbout.h"
 
+#include <algorithm>
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -55,7 +57,8 @@ void TAboutBox::FormCreate(const QString& picture) {
   lblCredits = OverlayLabel(this, "lblCredits", QPoint(23, 201));
   lblCredits->setText(kCredits);
   lblCredits->setWordWrap(true);
-  lblCredits->setFixedWidth(size.width() - 46);
+  // The picture's emblem stands on the right from x = 400: the credits wrap before it.
+  lblCredits->setFixedWidth(std::min(size.width() - 46, 370));
   lblCredits->adjustSize();
   lblVersion = OverlayLabel(this, "lblVersion", QPoint(10, 14));
   lblVersion->setText(QString::fromStdString("Version " + GetFileVersion()));

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QRadioButton>
 
+#include "FormAbout.h"
+#include "TarnoSelectFolder.h"
 #include "mainform_fixture.h"
 
 using namespace velora::app;
@@ -44,4 +46,14 @@ TEST_F(MainFormTest, Screenshots) {
   shoot(f, "settings");
   f.PageControl->SetActivePageIndex(4);
   shoot(f, "log");
+
+  TSelectDirDlg chooser;
+  chooser.SetDirectory(QString::fromStdString(Folder()));
+  chooser.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&chooser));
+  shoot(chooser, "folder-chooser");
+  TAboutBox about;
+  about.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+  shoot(about, "about");
 }
