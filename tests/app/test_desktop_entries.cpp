@@ -2,12 +2,14 @@
 // path survives the Desktop Entry quoting whatever characters it holds.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -238,6 +240,17 @@ TEST(Shortcut, TheDesktopFolderNamedInUserDirsIsUsed) {
   ASSERT_TRUE(CreateAppShortcut("Velora Image Resizer", true));
   EXPECT_EQ(ReadFile(desktop + "/Velora Image Resizer.desktop"),
             LauncherText(*DesktopExecArgument(AppExePath())));
+
+  // A FIFO or a device in its place is not read (it would block or never end): the
+  // usual Desktop folder then.
+  const std::string dirs = home.Home() + "/.config/user-dirs.dirs";
+  const std::string usual = home.MakeFolder("Desktop");
+  ::unlink(dirs.c_str());
+  ASSERT_EQ(::mkfifo(dirs.c_str(), 0644), 0);
+  EXPECT_EQ(ShortcutPath("Velora Image Resizer", true), usual + "/Velora Image Resizer.desktop");
+  ::unlink(dirs.c_str());
+  std::filesystem::create_symlink("/dev/zero", dirs);
+  EXPECT_EQ(ShortcutPath("Velora Image Resizer", true), usual + "/Velora Image Resizer.desktop");
 }
 
 TEST(Shortcut, WithoutADesktopFolderNothingIsWritten) {

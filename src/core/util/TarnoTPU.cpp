@@ -37,7 +37,10 @@ std::string ConfigHome() {
 std::string XdgUserDir(const std::string& key) {
   const std::string config = ConfigHome();
   if (config.empty()) return "";
-  std::ifstream in(config + "/user-dirs.dirs");
+  const std::string path = config + "/user-dirs.dirs";
+  // A FIFO would block the read and a device never end it.
+  if (SpecialFileError(path) != 0) return "";
+  std::ifstream in(path);
   const std::string prefix = "XDG_" + key + "_DIR=";
   std::string line;
   while (std::getline(in, line)) {
