@@ -53,6 +53,8 @@ void TMainForm::LateInit() {
   WebUpdate.ProductInfo.SetURL(UpdatePageURL);
   WebUpdate.ProductInfo.CurVersion = GetFileVersion();
   mnuUpdates->setVisible(UpdatesEnabled());
+  // Without a page to check, the interval of the automatic check means nothing.
+  Label2->parentWidget()->setVisible(UpdatesEnabled());
   QTimer::singleShot(0, this, [this] { CheckUpdates(false); });
   SelectFirstQuietly();
 }

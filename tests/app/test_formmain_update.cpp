@@ -214,6 +214,8 @@ TEST_F(UpdateTest, AnEmptyPageAddressTurnsCheckingOff) {
   updatePage.clear();
   TMainForm& f = Started("");
   EXPECT_FALSE(f.mnuUpdates->isVisible());
+  EXPECT_FALSE(f.spnAutoUpdate->isVisibleTo(f.tabSettings));
+  EXPECT_FALSE(f.Label2->isVisibleTo(f.tabSettings));
   f.CheckUpdates(true);
   EXPECT_EQ(PageRequests(), 0u);
 }
