@@ -76,6 +76,17 @@ class UpdateTest : public MainFormTest {
     return f;
   }
 
+  // A window shown while its automatic check waits for a server that never answers.
+  TMainForm& ShownWhileTheServerIsSilent() {
+    server.Handle("/info.html", [](const velora::test::HttpRequest&,
+                                   velora::test::HttpConnection& c) { c.Stall(); });
+    WriteSettings("[WindowState]\nLast_used_tab=0\n");
+    TMainForm& f = MakeForm();
+    f.WebUpdate.StallTimeout = std::chrono::seconds(20);
+    f.show();
+    return f;
+  }
+
   LoopbackHttpServer server;
   ScopedTempFolder temp;
 };
@@ -163,14 +174,9 @@ TEST_F(UpdateTest, FailuresEndWithTheErrorTextAndStillMoveTheLastCheck) {
 }
 
 TEST_F(UpdateTest, ASilentServerNeitherDelaysTheWindowNorKeepsItFromClosing) {
-  server.Handle("/info.html", [](const velora::test::HttpRequest&,
-                                 velora::test::HttpConnection& c) { c.Stall(); });
-  WriteSettings("[WindowState]\nLast_used_tab=0\n");
-  TMainForm& f = MakeForm();
-  f.WebUpdate.StallTimeout = std::chrono::seconds(20);
   QElapsedTimer clock;
   clock.start();
-  f.show();
+  TMainForm& f = ShownWhileTheServerIsSilent();
   bool painted = false;
   QTimer::singleShot(0, &f, [&] {
     // Inside the check, waiting for the silent server.
@@ -188,14 +194,9 @@ TEST_F(UpdateTest, ASilentServerNeitherDelaysTheWindowNorKeepsItFromClosing) {
 }
 
 TEST_F(UpdateTest, TheEndOfTheSessionDuringACheckStopsTheTransferAndSaysNothing) {
-  server.Handle("/info.html", [](const velora::test::HttpRequest&,
-                                 velora::test::HttpConnection& c) { c.Stall(); });
-  WriteSettings("[WindowState]\nLast_used_tab=0\n");
-  TMainForm& f = MakeForm();
-  f.WebUpdate.StallTimeout = std::chrono::seconds(20);
   QElapsedTimer clock;
   clock.start();
-  f.show();
+  TMainForm& f = ShownWhileTheServerIsSilent();
   bool checking = false;
   QTimer::singleShot(0, &f, [&] {
     checking = f.WebUpdate.Checking();
