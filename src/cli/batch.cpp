@@ -45,6 +45,7 @@ struct Item {
   bool Done = false;
   bool Written = false;
   bool FactorInvalid = false;
+  bool Damaged = false;
 };
 
 class Batch {
@@ -111,6 +112,7 @@ class Batch {
         item.Lines = std::move(lines);
         item.Written = !r.SavedAs.empty();
         item.FactorInvalid = !r.FactorValid;
+        item.Damaged = r.Damaged;
         item.Done = true;
         ++done_;
         if (item.FactorInvalid) stop_ = true;
@@ -185,9 +187,10 @@ int RunBatch(const Options& options, std::ostream& log) {
   if (!options.Quiet) log << "Batch job done in " << FormatReal(2, elapsed / 1000.0) << " sec\n";
   log.flush();
 
-  const bool allWritten = std::all_of(batch.Items().begin(), batch.Items().end(),
-                                      [](const Item& i) { return i.Written; });
-  return allWritten && sources.Problems.empty() ? 0 : 1;
+  // A damaged source is written as far as it could be read, yet the batch did not succeed.
+  const bool allSound = std::all_of(batch.Items().begin(), batch.Items().end(),
+                                    [](const Item& i) { return i.Written && !i.Damaged; });
+  return allSound && sources.Problems.empty() ? 0 : 1;
 }
 
 }  // namespace velora::cli

@@ -143,6 +143,25 @@ TEST(Cli, SkipsAndFailuresGiveExitStatusOne) {
   EXPECT_EQ(ReadBytes(dir.Path("Output/a.jpg")), before);
 }
 
+// A damaged picture is written as far as it reads, with a line that names it, and the run
+// ends with status 1; an empty file cannot be opened.
+TEST(Cli, DamagedAndEmptyPicturesAreReported) {
+  TempDir dir;
+  WriteJpeg(dir.Path("cut.jpg"), 64, 48);
+  std::vector<uint8_t> cut = ReadBytes(dir.Path("cut.jpg"));
+  cut.resize(cut.size() * 2 / 3);
+  dir.Write("cut.jpg", cut);
+  dir.Write("empty.jpg", "");
+  const Outcome o = Resize(dir, dir.Root());
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.log, (std::vector<std::string>{
+                       "WARNING! Damaged picture (partly read): " + dir.Path("cut.jpg"),
+                       Saved(dir.Path("Output/cut.jpg")),
+                       "ERROR! Cannot open picture: " + dir.Path("empty.jpg")}));
+  EXPECT_TRUE(FileExists(dir.Path("Output/cut.jpg")));
+  EXPECT_FALSE(FileExists(dir.Path("Output/empty.jpg")));
+}
+
 TEST(Cli, AnInvalidFactorStopsTheBatchWithOneMessage) {
   TempDir dir;
   WriteJpeg(dir.Path("a.jpg"), 20, 20);

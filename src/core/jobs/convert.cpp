@@ -58,6 +58,11 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
   const TGraphic& picture = *preview.Graphic();
   const int orientation = picture.Orientation();
   const int width = UprightWidth(picture), height = UprightHeight(picture);
+  // An empty file loads as a picture of no pixels: there is nothing in it to read.
+  if (width < 1 || height < 1) {
+    Log(hooks, kLogCannotOpen + sourcePath);
+    return result;
+  }
   if (settings.ProtectHuge && width > kHugeSide && height > kHugeSide) {
     Log(hooks, kLogHugeImage + sourcePath);
     return result;
@@ -104,6 +109,10 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
     Log(hooks, kLogCannotResize + sourcePath + " (" + e.what() + ")");
     return result;
   }
+  // Only the pixels read tell: the warning comes before the outcome of the write, so the
+  // picture's lines read as its problems first and then what became of it.
+  result.Damaged = picture.Damaged();
+  if (result.Damaged) Log(hooks, kLogDamaged + sourcePath);
 
   try {
     jpeg.SaveFile(outputName);

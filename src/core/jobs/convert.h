@@ -19,6 +19,7 @@ inline constexpr const char* kLogSaved = "File resized and saved as: ";
 inline constexpr const char* kLogAborted = "Process aborted.";
 inline constexpr const char* kLogTooSmall = "WARNING! Output size too small: ";
 inline constexpr const char* kLogCannotResize = "ERROR! Cannot resize picture: ";
+inline constexpr const char* kLogDamaged = "WARNING! Damaged picture (partly read): ";
 inline constexpr const char* kLogNewBatch = " NEW BATCH JOB STARTED";
 inline constexpr const char* kLogSingleImage = " RESIZING SINGLE IMAGE";
 
@@ -35,6 +36,7 @@ struct ConvertHooks {
 struct ConvertResult {
   bool FactorValid = true;  // false only when the x factor was not usable
   std::string SavedAs;      // the file written, or empty
+  bool Damaged = false;     // the source was read only in part (its output holds guesses)
 };
 
 // The row of the filter table the settings select; an index outside it selects
@@ -49,8 +51,9 @@ std::string InvalidFactorText(double xFactor);
 
 // Converts one picture. The picture is loaded into `preview`, which keeps it afterwards
 // (and keeps its previous picture when loading fails). Problems are reported as job-log
-// lines and message boxes; nothing is left half-written. The resampling may use up to
-// `threads` threads.
+// lines and message boxes; nothing is left half-written. A picture without pixels (an
+// empty file) cannot be opened; a damaged one is still written, after a warning line that
+// names it. The resampling may use up to `threads` threads.
 ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& sourcePath,
                            const std::string& outputFolder, TPicture& preview,
                            const ConvertHooks& hooks, int threads = 1);

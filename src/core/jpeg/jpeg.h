@@ -39,6 +39,7 @@ struct TJPEGData {
   bool Gray = false;
   int Orientation = 1;                // from the EXIF block, 1 without one
   std::vector<uint8_t> ColorProfile;  // from the APP2 segments, or the one encoded
+  bool Damaged = false;               // decoding these bytes had to make up lost data
 };
 
 class TJPEGImage : public TGraphic {
@@ -74,6 +75,9 @@ class TJPEGImage : public TGraphic {
   int Orientation() const override { return data_->Orientation; }
   // The file's ICC profile, or the one written into the bytes last encoded.
   const std::vector<uint8_t>& ColorProfile() const override { return data_->ColorProfile; }
+  // The pixels decoded so far (by Bitmap, CopyTo or a row stream) met a truncated or corrupt
+  // part of the file.
+  bool Damaged() const override { return data_->Damaged; }
 
   // The decoded bitmap, decoding on first use. Raises EJPEG on damaged data.
   const TBitmap& Bitmap() const;

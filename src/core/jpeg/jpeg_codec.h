@@ -61,15 +61,19 @@ class JpegRowDecoder {
   void ReadRow(uint8_t* row);
   // Ends decompression once every row was read.
   void Finish();
+  // The rows read so far met lost data: the file ended early or held corrupt entropy-coded
+  // data that libjpeg stepped over (it fills such parts with its own guess).
+  bool Damaged() const;
 
  private:
   struct State;
   std::unique_ptr<State> state_;
 };
 
-// The whole picture as a pixel section, decoded with JpegRowDecoder.
+// The whole picture as a pixel section, decoded with JpegRowDecoder. `damaged`, when
+// given, tells whether the decoding met lost data.
 std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
-                                       const JpegDecodeOptions& options);
+                                       const JpegDecodeOptions& options, bool* damaged = nullptr);
 // A baseline JFIF file (or progressive/gray when asked) from a 24-bit bitmap. A colour
 // profile (of at most kMaxColorProfileBytes) follows the JFIF segment in APP2 segments
 // of up to 65519 profile bytes each; without one the file has no APP2 segment.

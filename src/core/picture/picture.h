@@ -102,6 +102,10 @@ class TGraphic {
   // The ICC colour profile the file carries (empty when none, or when it was damaged or
   // larger than kMaxColorProfileBytes). The pixels are never converted by it.
   virtual const std::vector<uint8_t>& ColorProfile() const;
+  // True once reading the pixels met data that were missing or broken, so that part of
+  // the picture was made up by the reader (a truncated or corrupt file). Known only after
+  // the pixels have been read.
+  virtual bool Damaged() const { return false; }
 
   // Called after every change of the graphic.
   std::function<void()> OnChange;

@@ -92,6 +92,11 @@ TEST(Convert, OutcomesAndTheirLines) {
       dir.Write("broken.jpg", std::string("\xFF\xD8\xFF\xC0\x00\x11\x08", 7));
   const std::string exists = WriteJpeg(dir, "exists.jpg", 10, 10);
   std::ofstream(out + "exists.jpg") << "keep";
+  const std::string emptyJpeg = dir.Write("empty.jpg", "");
+  const std::string emptyBmp = dir.Write("empty.bmp", "");
+  std::vector<uint8_t> cut = ReadBytes(WriteJpeg(dir, "cut.jpg", 64, 48));
+  cut.resize(cut.size() * 2 / 3);
+  const std::string truncated = dir.Write("cut.jpg", cut);
 
   struct Case {
     const char* what;
@@ -135,6 +140,11 @@ TEST(Convert, OutcomesAndTheirLines) {
       {"exists", exists, noOverwrite, {kLogFileExists + out + "exists.jpg"}, {}, true, false},
       {"undecodable", broken, defaults, {}, {}, true, false},
       {"written", good, defaults, {}, {}, true, true},
+      // Empty files load as pictures without pixels: nothing in them can be read.
+      {"empty jpeg", emptyJpeg, defaults, {kLogCannotOpen + emptyJpeg}, {}, true, false},
+      {"empty bmp", emptyBmp, defaults, {kLogCannotOpen + emptyBmp}, {}, true, false},
+      // What could be read is written; the line names the source as damaged.
+      {"truncated", truncated, defaults, {kLogDamaged + truncated}, {}, true, true},
   };
   for (const Case& c : cases) {
     Recorder rec;
@@ -154,6 +164,7 @@ TEST(Convert, OutcomesAndTheirLines) {
     EXPECT_EQ(rec.focus, c.factorValid ? 0 : 1) << c.what;
     EXPECT_EQ(r.FactorValid, c.factorValid) << c.what;
     EXPECT_EQ(r.SavedAs.empty(), !c.saved) << c.what;
+    EXPECT_EQ(r.Damaged, c.source == truncated) << c.what;
   }
   EXPECT_EQ(ReadFile(out + "exists.jpg"), "keep");
   EXPECT_FALSE(FileExists(out + "huge.jpg"));

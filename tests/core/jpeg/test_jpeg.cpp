@@ -319,6 +319,50 @@ TEST(JpegRead, DamagedDataShowsOnlyWhenDecoded) {
   }
 }
 
+// A file that ends early or holds corrupt data is marked damaged by whichever decoding
+// reads its pixels; sound files, whatever their kind, are not.
+TEST(JpegRead, LostDataMarksThePictureDamaged) {
+  std::vector<uint8_t> flipped = ReadBytes(Corpus("jpeg/libjpeg-turbo/testorig.jpg"));
+  for (size_t i = flipped.size() / 2; i < flipped.size() / 2 + 200; ++i) flipped[i] ^= 0x5A;
+  std::vector<uint8_t> cut = ReadBytes(Corpus("jpeg/libjpeg-turbo/testorig.jpg"));
+  cut.resize(cut.size() * 2 / 3);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    bool damaged;
+  };
+  const Case cases[] = {
+      {"sound baseline", ReadBytes(Corpus("jpeg/libjpeg-turbo/testorig.jpg")), false},
+      {"sound progressive", ReadBytes(Corpus("jpeg/misc/peacock.progressive.jpeg")), false},
+      {"sound arithmetic", ReadBytes(Corpus("jpeg/libjpeg-turbo/testimgari.jpg")), false},
+      {"truncated in the corpus", ReadBytes(Corpus("jpeg/misc/peacock.default.truncated.jpeg")),
+       true},
+      {"cut at two thirds", cut, true},
+      {"corrupt entropy data", flipped, true},
+  };
+  for (const Case& c : cases) {
+    for (const bool rows : {false, true}) {
+      TBytesStream stream(c.bytes.data(), c.bytes.size());
+      TJPEGImage jpeg;
+      jpeg.LoadFromStream(stream);
+      EXPECT_FALSE(jpeg.Damaged()) << c.name << ": nothing is known before the pixels are read";
+      try {
+        if (rows) {
+          auto source = jpeg.RowStream();
+          ASSERT_NE(source, nullptr);
+          for (int y = 0; y < source->Height(); ++y) source->Row(y);
+        } else {
+          jpeg.Bitmap();
+        }
+      } catch (const EJPEG&) {
+        EXPECT_TRUE(c.damaged) << c.name;  // data libjpeg could not step over
+        continue;
+      }
+      EXPECT_EQ(jpeg.Damaged(), c.damaged) << c.name << (rows ? " (rows)" : " (bitmap)");
+    }
+  }
+}
+
 TEST(JpegRead, HugePicturesFailBeforeAllocating) {
   TBitmap bitmap;
   FillPattern(bitmap, 16, 16, 1);
