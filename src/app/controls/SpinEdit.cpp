@@ -1,5 +1,6 @@
 #include "controls/SpinEdit.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
@@ -34,7 +35,12 @@ void TSpinEdit::stepBy(int steps) {
 }
 
 // Any text may stand while the user types; it reads as a number or as the lower limit.
-QValidator::State TSpinEdit::validate(QString&, int&) const {
+// A digits-only box refuses everything else.
+QValidator::State TSpinEdit::validate(QString& input, int&) const {
+  if (digitsOnly_ &&
+      std::any_of(input.cbegin(), input.cend(), [](QChar c) { return !c.isDigit(); })) {
+    return QValidator::Invalid;
+  }
   return QValidator::Acceptable;
 }
 
@@ -61,6 +67,16 @@ QSize TSpinEdit::sizeHint() const {
 
 QAbstractSpinBox::StepEnabled TSpinEdit::stepEnabled() const {
   return StepUpEnabled | StepDownEnabled;
+}
+
+void TSpinEdit::keyPressEvent(QKeyEvent* event) {
+  const QString typed = event->text();
+  if (digitsOnly_ && (typed == QLatin1String(".") || typed == QLatin1String(","))) {
+    event->accept();
+    emit SeparatorTyped();
+    return;
+  }
+  QAbstractSpinBox::keyPressEvent(event);
 }
 
 void TSpinEdit::focusOutEvent(QFocusEvent* event) {

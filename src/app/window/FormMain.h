@@ -169,12 +169,14 @@ class TMainForm : public QMainWindow {
   void ApplyStoredBounds(int left, int top, int width, int height);
   void OpenLink(const char* address);
   void InitDesktop();
+  void btnDesktopShortcutPressed();
   void ApplySkinAtStart();
   void WireUpdates();
   void SelectFirstQuietly();
   void SelectNames(const QStringList& names);
   QStringList SelectedNames() const;
   std::string ListFolder() const;
+  bool RunFolderAgrees();
 
   TMainFormServices services_;
   bool runActive_ = false;
