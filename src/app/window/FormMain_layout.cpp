@@ -308,6 +308,8 @@ QWidget* TMainForm::BuildResizerPage() {
   modes->addWidget(plain(spnWH), 3, 1, Qt::AlignLeft);
   modes->addWidget(plain(lblAspect), 5, 0, 1, 2);
   modes->setColumnStretch(1, 1);
+  // The side box moves between two rows: both keep its height, so no caption moves with it.
+  for (const int row : {3, 4}) modes->setRowMinimumHeight(row, spnWH->sizeHint().height());
 
   // Factor.
   grpX = Named(new QGroupBox("x:"), "grpX", "Increase/decrease the size of your images x times.");
@@ -315,6 +317,7 @@ QWidget* TMainForm::BuildResizerPage() {
   spnRound = Named(new TSpinEdit(kRoundBox), "spnRound");
   spnRound->SetValue(2);
   spnRound->findChild<QLineEdit*>()->setMaxLength(2);
+  spnRound->SetDigitsOnly(true);
   lblPunct = Named(new QLabel("."), "lblPunct");
   QFont punct = lblPunct->font();
   punct.setBold(true);
@@ -385,6 +388,15 @@ QWidget* TMainForm::BuildResizerPage() {
   middle->addLayout(run, 1, 1);
   middle->setColumnStretch(0, 3);
   middle->setColumnStretch(1, 2);
+
+  // What each mode shows keeps its room while hidden: switching modes never changes the
+  // page's size, so neither the window nor the mode buttons move under the pointer.
+  for (QWidget* modeControl : {static_cast<QWidget*>(grpX), static_cast<QWidget*>(grpOutRatio),
+                               static_cast<QWidget*>(spnWH), static_cast<QWidget*>(lblAspect)}) {
+    QSizePolicy policy = modeControl->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    modeControl->setSizePolicy(policy);
+  }
 
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(pnlPreview, 1);
