@@ -35,12 +35,7 @@ void TSpinEdit::stepBy(int steps) {
 }
 
 // Any text may stand while the user types; it reads as a number or as the lower limit.
-// A digits-only box refuses everything else.
-QValidator::State TSpinEdit::validate(QString& input, int&) const {
-  if (digitsOnly_ &&
-      std::any_of(input.cbegin(), input.cend(), [](QChar c) { return !c.isDigit(); })) {
-    return QValidator::Invalid;
-  }
+QValidator::State TSpinEdit::validate(QString&, int&) const {
   return QValidator::Acceptable;
 }
 
@@ -74,6 +69,11 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event) {
   if (digitsOnly_ && (typed == QLatin1String(".") || typed == QLatin1String(","))) {
     event->accept();
     emit SeparatorTyped();
+    return;
+  }
+  // Other characters that are no digit never reach a digits-only box's text.
+  if (digitsOnly_ && typed.size() == 1 && typed[0].isPrint() && !typed[0].isDigit()) {
+    event->accept();
     return;
   }
   QAbstractSpinBox::keyPressEvent(event);

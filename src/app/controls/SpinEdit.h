@@ -20,8 +20,9 @@ class TSpinEdit : public QAbstractSpinBox {
   // Sets the value after the limits; `Changed` follows when the text changes.
   void SetValue(int value);
   const NumberBox& Limits() const { return limits_; }
-  // A box for digits only: other characters are refused, and a decimal separator ("." or
-  // ",") typed into it raises SeparatorTyped instead, so the next box can take the rest.
+  // A box for digits only: other typed characters are dropped, and a decimal separator
+  // ("." or ",") typed into it raises SeparatorTyped instead, so the next box can take the
+  // rest.
   void SetDigitsOnly(bool digitsOnly) { digitsOnly_ = digitsOnly; }
 
   void stepBy(int steps) override;

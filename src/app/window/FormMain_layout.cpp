@@ -342,12 +342,14 @@ QWidget* TMainForm::BuildResizerPage() {
   btn43 = Button("btn43", "Set 4/3",
                  "Set 4/3 aspect ratio.\r\nMost computer screen and digital cameras uses this "
                  "aspect ration.");
-  auto* fixed = new QHBoxLayout(grpOutRatio);
-  fixed->addWidget(spnWidth);
-  fixed->addWidget(lblThumbSize);
-  fixed->addWidget(spnHeight);
-  fixed->addWidget(btn43);
-  fixed->addStretch(1);
+  // Two rows, so the group is no wider than the factor's group in its place and the page
+  // keeps one width whichever of the two shows.
+  auto* fixed = new QGridLayout(grpOutRatio);
+  fixed->addWidget(spnWidth, 0, 0);
+  fixed->addWidget(lblThumbSize, 0, 1);
+  fixed->addWidget(spnHeight, 0, 2);
+  fixed->addWidget(btn43, 1, 0, 1, 3, Qt::AlignLeft);
+  fixed->setColumnStretch(3, 1);
   grpOutRatio->hide();
 
   btnStart = ActionButton("btnStart", actStart);

@@ -33,7 +33,7 @@ TEST_F(MainFormTest, TheFactorIsTypedInOneGo) {
     int tenths;
   };
   const Case cases[] = {
-      {"2.5", 2, 5}, {"3,7", 3, 7}, {"4a.x1", 4, 1}, {"7.", 7, 0}, {"10.9", 10, 9},
+      {"2.5", 2, 5}, {"3,7", 3, 7}, {"4a.1", 4, 1}, {"7.", 7, 0}, {"10.9", 10, 9},
   };
   for (const Case& c : cases) {
     f.spnZecimal->SetValue(0);
