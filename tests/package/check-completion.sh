@@ -17,8 +17,11 @@ mkdir "$tmp/album/more"
 # expected, sorted and joined by blanks.
 cases=(
   "velora-resize --fil|--filter"
-  "velora-resize --no-|--no-overwrite --no-protect"
-  "velora-resize --mode |decrease height increase size width"
+  "velora-resize --no-|--no-enlarge --no-overwrite --no-protect"
+  "velora-resize --mode |decrease fit height increase size width"
+  "velora-resize --mode f|fit"
+  "velora-resize --shard |"
+  "velora-resize --files-from $tmp/album/n|$tmp/album/notes.txt"
   "velora-resize --mode s|size"
   "velora-resize --filter B|B-Spline Bell Box"
   "velora-resize --filter=L|Lanczos3"
