@@ -73,7 +73,8 @@ void AddInput(const std::string& input, const std::string& mirror, bool recursiv
     return;
   }
   struct stat st {};
-  if (::stat(input.c_str(), &st) != 0 && (input.back() == '/' || !IsPictureName(input))) {
+  if (input.empty() ||
+      (::stat(input.c_str(), &st) != 0 && (input.back() == '/' || !IsPictureName(input)))) {
     sources.Problems.push_back("Folder does not exist: " + input);
     return;
   }

@@ -115,6 +115,10 @@ TEST(Cli, BadInputIsReportedAndTheRunGoesOn) {
   EXPECT_NE(missing.errors.find("Folder does not exist: " + dir.Path("no-such-folder")),
             std::string::npos);
   EXPECT_EQ(missing.log, std::vector<std::string>{Saved(dir.Path("Output/a.jpg"))});
+  // An empty argument names nothing either.
+  const Outcome blank = Resize(dir, "'' " + dir.Path("a.jpg"));
+  EXPECT_EQ(blank.status, 1);
+  EXPECT_NE(blank.errors.find("Folder does not exist: \n"), std::string::npos) << blank.errors;
 
   // An output folder that cannot be made: every picture fails to be written.
   TempDir other;
