@@ -16,7 +16,8 @@ mkdir "$tmp/album/more"
 # Each case: the words typed so far (the last is the one being completed) and the offers
 # expected, sorted and joined by blanks.
 cases=(
-  "velora-resize --fil|--filter"
+  "velora-resize --fil|--files-from --filter"
+  "velora-resize --filt|--filter"
   "velora-resize --no-|--no-enlarge --no-overwrite --no-protect"
   "velora-resize --mode |decrease fit height increase size width"
   "velora-resize --mode f|fit"
