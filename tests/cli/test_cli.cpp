@@ -10,6 +10,7 @@
 #include <regex>
 #include <sstream>
 
+#include "cli_run.h"
 #include "jpeg/jpeg.h"
 #include "options.h"
 #include "sources.h"
@@ -18,57 +19,6 @@
 
 using namespace velora;
 using namespace velora::test;
-
-namespace {
-
-struct Outcome {
-  int status;
-  std::vector<std::string> log;  // without the heading and the timing line
-  std::string heading, timing, errors;
-};
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-Outcome Resize(const TempDir& dir, const std::string& args) {
-  const std::string out = dir.Path(".stdout"), err = dir.Path(".stderr");
-  Outcome o;
-  o.status = RunCommand(std::string(VELORA_BINARY_DIR) + "/src/cli/velora-resize " + args + " >" +
-                        out + " 2>" + err);
-  std::vector<std::string> lines = Lines(ReadFile(out));
-  std::filesystem::remove(out);
-  o.errors = ReadFile(err);
-  std::filesystem::remove(err);
-  if (lines.size() >= 2 && lines[0].find(" NEW BATCH JOB STARTED") != std::string::npos) {
-    o.heading = lines[0];
-    EXPECT_EQ(lines[1], "");
-    lines.erase(lines.begin(), lines.begin() + 2);
-  }
-  if (!lines.empty() && lines.back().rfind("Batch job done in ", 0) == 0) {
-    o.timing = lines.back();
-    lines.pop_back();
-  }
-  o.log = lines;
-  return o;
-}
-
-void WriteJpeg(const std::string& path, int w, int h, unsigned seed = 1) {
-  TBitmap bitmap;
-  FillPattern(bitmap, w, h, seed);
-  TJPEGImage jpeg;
-  jpeg.CopyGraphic(&bitmap);
-  jpeg.SaveFile(path);
-}
-
-std::string Saved(const std::string& path) {
-  return "File resized and saved as: " + path;
-}
-
-}  // namespace
 
 TEST(Cli, ConvertsAFolderAndLogsEachPicture) {
   TempDir dir;
@@ -116,7 +66,7 @@ TEST(Cli, OptionsReachTheConversion) {
   }
 }
 
-TEST(Cli, SkipsAndFailuresGiveExitStatusOne) {
+TEST(Cli, FailuresGiveExitStatusOneAndKeptOutputsDoNot) {
   TempDir dir;
   WriteJpeg(dir.Path("a.jpg"), 40, 40);
   // A picture whose header claims 12000 x 12000 pixels.
@@ -131,12 +81,14 @@ TEST(Cli, SkipsAndFailuresGiveExitStatusOne) {
   dir.Write("huge.jpg", huge);
   Outcome first = Resize(dir, dir.Root());
   EXPECT_EQ(first.status, 1);
+  EXPECT_EQ(first.summary, "Summary: 1 written, 0 skipped, 1 failed");
   EXPECT_EQ(first.log, (std::vector<std::string>{Saved(dir.Path("Output/a.jpg")),
                                                  "WARNING! Huge image: " + dir.Path("huge.jpg")}));
   // Run again without overwriting: the existing output is kept.
   const auto before = ReadBytes(dir.Path("Output/a.jpg"));
   const Outcome second = Resize(dir, "--no-overwrite --quality 20 " + dir.Path("a.jpg"));
-  EXPECT_EQ(second.status, 1);
+  EXPECT_EQ(second.status, 0);  // every picture named has its output
+  EXPECT_EQ(second.summary, "Summary: 0 written, 1 skipped, 0 failed");
   EXPECT_EQ(second.log,
             std::vector<std::string>{"WARNING! File already exists (not overwritten): " +
                                      dir.Path("Output/a.jpg")});
@@ -163,6 +115,10 @@ TEST(Cli, BadInputIsReportedAndTheRunGoesOn) {
   EXPECT_NE(missing.errors.find("Folder does not exist: " + dir.Path("no-such-folder")),
             std::string::npos);
   EXPECT_EQ(missing.log, std::vector<std::string>{Saved(dir.Path("Output/a.jpg"))});
+  // An empty argument names nothing either.
+  const Outcome blank = Resize(dir, "'' " + dir.Path("a.jpg"));
+  EXPECT_EQ(blank.status, 1);
+  EXPECT_NE(blank.errors.find("Folder does not exist: \n"), std::string::npos) << blank.errors;
 
   // An output folder that cannot be made: every picture fails to be written.
   TempDir other;
@@ -184,9 +140,11 @@ TEST(Cli, BadInputIsReportedAndTheRunGoesOn) {
 
 TEST(Cli, UsageErrors) {
   TempDir dir;
-  for (const char* args : {"", "--frobnicate x", "--quality 4 x", "--quality 96 x",
-                           "--factor 11.0 x", "--factor 2.55 x", "--filter Gauss x",
-                           "--mode sideways x", "--jobs 0 x", "--width abc x", "--quality"}) {
+  for (const char* args :
+       {"", "--frobnicate x", "--quality 4 x", "--quality 96 x", "--factor 11.0 x",
+        "--factor 2.55 x", "--filter Gauss x", "--mode sideways x", "--jobs 0 x", "--width abc x",
+        "--quality", "--shard 0/3 x", "--shard 4/3 x", "--shard 1 x", "--shard 1/0 x",
+        "--files-from", "--files-from= x"}) {
     const Outcome o = Resize(dir, args);
     EXPECT_EQ(o.status, 2) << args;
     EXPECT_NE(o.errors.find("usage: velora-resize"), std::string::npos) << args;

@@ -89,12 +89,18 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
 
   if (!settings.OverwriteOutput && FileExists(outputName)) {
     Log(hooks, kLogFileExists + outputName);
+    result.OutputKept = true;
     return result;
   }
 
   try {
-    const TFilterRow& filter = FilterTable[static_cast<size_t>(EffectiveFilterIndex(settings))];
-    ResampleGraphic(picture, target, filter.Kernel, filter.Support, threads, orientation);
+    if (KeepsOwnSize(settings, width, height)) {
+      // A picture that keeps its size keeps its pixels: a filter would only soften it.
+      CopyUpright(picture, target);
+    } else {
+      const TFilterRow& filter = FilterTable[static_cast<size_t>(EffectiveFilterIndex(settings))];
+      ResampleGraphic(picture, target, filter.Kernel, filter.Support, threads, orientation);
+    }
     jpeg.CopyGraphic(&target);
     // The colours keep their meaning: the output carries the source's profile.
     if (ProfileSuitsColorPixels(picture.ColorProfile())) {

@@ -35,6 +35,7 @@ struct ConvertHooks {
 struct ConvertResult {
   bool FactorValid = true;  // false only when the x factor was not usable
   std::string SavedAs;      // the file written, or empty
+  bool OutputKept = false;  // the output existed and was not to be replaced
 };
 
 // The row of the filter table the settings select; an index outside it selects
