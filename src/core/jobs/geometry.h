@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "jobs/output_choice.h"
 #include "util/rounding.h"
 
 namespace velora {
@@ -23,6 +24,8 @@ struct ResizeSettings {
   bool OverwriteOutput = true;
   bool ProtectHuge = true;
   bool ShowPreview = true;
+  OutputFormat Format = OutputFormat::Jpeg;
+  MetadataChoice Metadata = MetadataChoice::None;
 };
 
 struct TSize {
