@@ -54,13 +54,13 @@ class Batch {
         log_(log),
         items_(std::move(items)),
         progress_(static_cast<int>(items_.size()), !options.Quiet) {
-    // Pictures that share an output name are converted one after the other, in name
-    // order, so which one ends up in the file (or which is kept) does not depend on
+    // Pictures whose output names could meet ("cat.jpg", "cat (2).jpg") are converted one
+    // after the other, in source order, so which one gets which number does not depend on
     // thread timing.
     std::map<std::string, size_t> taskOfName;
     for (size_t i = 0; i < items_.size(); ++i) {
       const std::string name =
-          OutputName(options_.Settings, items_[i].Source, items_[i].OutputFolder);
+          NameFamily(OutputName(options_.Settings, items_[i].Source, items_[i].OutputFolder));
       auto [it, fresh] = taskOfName.emplace(name, tasks_.size());
       if (fresh) tasks_.emplace_back();
       tasks_[it->second].push_back(i);
@@ -105,7 +105,7 @@ class Batch {
         std::vector<std::string> lines;
         hooks.Log = [&lines](const std::string& line) { lines.push_back(line); };
         const ConvertResult r = ConvertImage(options_.Settings, item.Source, item.OutputFolder,
-                                             preview, hooks, resampleThreads_);
+                                             preview, hooks, resampleThreads_, &outputs_);
         if (!r.SavedAs.empty()) lines.push_back(kLogSaved + r.SavedAs);
         std::lock_guard lock(mutex_);
         item.Lines = std::move(lines);
@@ -136,6 +136,7 @@ class Batch {
   std::ostream& log_;
   std::vector<Item> items_;
   std::vector<std::vector<size_t>> tasks_;
+  RunOutputs outputs_;  // one register for the whole run, whatever folders it writes to
   int resampleThreads_ = 1;
   std::atomic<size_t> nextTask_{0};
   std::atomic<bool> stop_{false};
