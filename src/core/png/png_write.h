@@ -13,8 +13,8 @@ struct PngWriteOptions {
   std::vector<uint8_t> ColorProfile;  // an iCCP chunk when not empty
   std::vector<uint8_t> Exif;          // an eXIf chunk (from the TIFF header on)
   std::string Xmp;                    // an iTXt "XML:com.adobe.xmp" chunk
-  // zlib's level: 3 packs photos about as well as the default of 6 in half the time
-  // (see bench/README.md).
+  // zlib's level: 3 takes 40 % less time than zlib's default of 6 on a photo, for a file
+  // about 13 % larger (bench/README.md, "Output formats").
   int CompressionLevel = 3;
 };
 
