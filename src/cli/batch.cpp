@@ -58,13 +58,13 @@ class Batch {
         log_(log),
         items_(std::move(items)),
         progress_(static_cast<int>(items_.size()), !options.Quiet) {
-    // Pictures that share an output name are converted one after the other, in name
-    // order, so which one ends up in the file (or which is kept) does not depend on
+    // Pictures whose output names could meet ("cat.jpg", "cat (2).jpg") are converted one
+    // after the other, in source order, so which one gets which number does not depend on
     // thread timing.
     std::map<std::string, size_t> taskOfName;
     for (size_t i = 0; i < items_.size(); ++i) {
       const std::string name =
-          OutputName(options_.Settings, items_[i].Source, items_[i].OutputFolder);
+          NameFamily(OutputName(options_.Settings, items_[i].Source, items_[i].OutputFolder));
       auto [it, fresh] = taskOfName.emplace(name, tasks_.size());
       if (fresh) tasks_.emplace_back();
       tasks_[it->second].push_back(i);
@@ -126,7 +126,8 @@ class Batch {
     const ResizeSettings& settings = options_.Settings;
     if (factorValid_ && !settings.OverwriteOutput) {
       const std::string output = OutputName(settings, item.Source, item.OutputFolder);
-      if (FileExists(output)) {
+      // A name this run wrote already is no reason to skip: the picture gets a numbered one.
+      if (FileExists(output) && !outputs_.Holds(output)) {
         lines.push_back(kLogFileExists + output);
         ConvertResult kept;
         kept.OutputKept = true;
@@ -135,8 +136,8 @@ class Batch {
     }
     ConvertHooks hooks;
     hooks.Log = [&lines](const std::string& line) { lines.push_back(line); };
-    const ConvertResult r =
-        ConvertImage(settings, item.Source, item.OutputFolder, preview, hooks, resampleThreads_);
+    const ConvertResult r = ConvertImage(settings, item.Source, item.OutputFolder, preview, hooks,
+                                         resampleThreads_, &outputs_);
     if (!r.SavedAs.empty()) lines.push_back(kLogSaved + r.SavedAs);
     return r;
   }
@@ -159,6 +160,7 @@ class Batch {
   std::ostream& log_;
   std::vector<Item> items_;
   std::vector<std::vector<size_t>> tasks_;
+  RunOutputs outputs_;  // one register for the whole run, whatever folders it writes to
   int resampleThreads_ = 1;
   std::atomic<size_t> nextTask_{0};
   std::atomic<bool> stop_{false};

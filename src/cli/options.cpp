@@ -39,14 +39,46 @@ bool ParseFactor(const std::string& text, int& whole, int& tenths) {
   return whole >= kRoundBox.Lower && whole <= kRoundBox.Upper;
 }
 
+// The words of an option whose value is one of a few, and what each stands for.
+template <class T>
+struct Choice {
+  const char* word;
+  T value;
+};
+constexpr Choice<ResizeMode> kModes[] = {{"decrease", ResizeMode::DecreaseTimes},
+                                         {"increase", ResizeMode::IncreaseTimes},
+                                         {"size", ResizeMode::SameSize},
+                                         {"width", ResizeMode::SameWidth},
+                                         {"height", ResizeMode::SameHeight},
+                                         {"fit", ResizeMode::FitInBox}};
+constexpr Choice<OutputFormat> kFormats[] = {{"jpeg", OutputFormat::Jpeg},
+                                             {"png", OutputFormat::Png},
+                                             {"webp", OutputFormat::Webp},
+                                             {"same", OutputFormat::Same}};
+constexpr Choice<MetadataChoice> kMetadataChoices[] = {{"none", MetadataChoice::None},
+                                                       {"no-location", MetadataChoice::NoLocation},
+                                                       {"all", MetadataChoice::All}};
+
+template <class T, size_t N>
+bool ParseChoice(const std::string& word, const Choice<T> (&choices)[N], T& value) {
+  for (const Choice<T>& choice : choices) {
+    if (word == choice.word) {
+      value = choice.value;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 const char* UsageText() {
   return "usage: velora-resize [options] FOLDER|FILE...\n"
          "       velora-resize [options] --files-from LIST [FOLDER|FILE...]\n"
-         "Resizes pictures (JPEG, BMP, PNG, GIF) and writes them as JPEG files into the\n"
-         "subfolder Output/ of each picture's folder.\n"
+         "Resizes pictures (JPEG, BMP, PNG, GIF) and writes them as JPEG, PNG or WebP files\n"
+         "into the subfolder Output/ of each picture's folder.\n"
          "Photos are turned upright (EXIF orientation) and keep their colour (ICC) profile.\n"
+         "No output of a run replaces another: a name already written gets \" (2)\" and so on.\n"
          "\n"
          "  --mode MODE        decrease (default), increase, size, width, height or fit\n"
          "  --factor W.T       the factor of decrease and increase, 1.1 to 10.9 (default 2.0)\n"
@@ -57,7 +89,11 @@ const char* UsageText() {
          "                     larger than the target keeps its own size\n"
          "  --filter NAME      Box, Triangle, Hermite, Bell, B-Spline, Lanczos3 or Mitchell\n"
          "                     (default Mitchell)\n"
-         "  --quality Q        JPEG quality, 5 to 95 (default 74)\n"
+         "  --quality Q        JPEG and WebP quality, 5 to 95 (default 74)\n"
+         "  --format FORMAT    jpeg (default), png, webp, or same: JPEG, PNG and WebP\n"
+         "                     pictures keep their format, the others become JPEG\n"
+         "  --metadata WHAT    photo information (EXIF, XMP) kept: none (default),\n"
+         "                     no-location (EXIF without GPS, no XMP) or all\n"
          "  --add-filter-name  append the filter's name to output file names\n"
          "  --no-overwrite     skip pictures whose output exists already (safe re-runs)\n"
          "  --no-protect       also convert pictures wider and higher than 10000 pixels\n"
@@ -124,19 +160,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
       o.Version = true;
     } else if (arg == "--mode") {
       if (!needValue()) return false;
-      if (value == "decrease")
-        s.Mode = ResizeMode::DecreaseTimes;
-      else if (value == "increase")
-        s.Mode = ResizeMode::IncreaseTimes;
-      else if (value == "size")
-        s.Mode = ResizeMode::SameSize;
-      else if (value == "width")
-        s.Mode = ResizeMode::SameWidth;
-      else if (value == "height")
-        s.Mode = ResizeMode::SameHeight;
-      else if (value == "fit")
-        s.Mode = ResizeMode::FitInBox;
-      else {
+      if (!ParseChoice(value, kModes, s.Mode)) {
         error = "unknown mode '" + value + "'";
         return false;
       }
@@ -167,6 +191,18 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
       if (!needInt(s.Quality)) return false;
       if (s.Quality < 5 || s.Quality > 95) {
         error = "the quality must be from 5 to 95";
+        return false;
+      }
+    } else if (arg == "--format") {
+      if (!needValue()) return false;
+      if (!ParseChoice(value, kFormats, s.Format)) {
+        error = "unknown format '" + value + "' (jpeg, png, webp or same)";
+        return false;
+      }
+    } else if (arg == "--metadata") {
+      if (!needValue()) return false;
+      if (!ParseChoice(value, kMetadataChoices, s.Metadata)) {
+        error = "unknown metadata choice '" + value + "' (none, no-location or all)";
         return false;
       }
     } else if (arg == "--add-filter-name") {

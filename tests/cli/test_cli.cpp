@@ -144,7 +144,7 @@ TEST(Cli, UsageErrors) {
        {"", "--frobnicate x", "--quality 4 x", "--quality 96 x", "--factor 11.0 x",
         "--factor 2.55 x", "--filter Gauss x", "--mode sideways x", "--jobs 0 x", "--width abc x",
         "--quality", "--shard 0/3 x", "--shard 4/3 x", "--shard 1 x", "--shard 1/0 x",
-        "--files-from", "--files-from= x"}) {
+        "--files-from", "--files-from= x", "--format gif x", "--format x", "--metadata some x"}) {
     const Outcome o = Resize(dir, args);
     EXPECT_EQ(o.status, 2) << args;
     EXPECT_NE(o.errors.find("usage: velora-resize"), std::string::npos) << args;
@@ -160,8 +160,9 @@ TEST(Cli, ParallelRunsLogInNameOrderAndWriteTheSameBytes) {
   for (int i = 0; i < 24; ++i) {
     WriteJpeg(dir.Path("pic" + std::to_string(100 + i) + ".jpg"), 30 + 7 * (i % 5), 20 + 3 * i, i);
   }
-  // Same-named sources share one output; the later in name order wins either way.
+  // Sources that want one output name get numbered names in name order either way.
   WriteJpeg(dir.Path("pic100.png.jpeg"), 10, 10);
+  WriteJpeg(dir.Path("pic101.jpeg"), 12, 10);
   dir.Write("pic105.bmp", "broken");
   const Outcome serial = Resize(dir, "--jobs 1 " + dir.Root());
   std::map<std::string, std::vector<uint8_t>> serialBytes;
@@ -172,8 +173,43 @@ TEST(Cli, ParallelRunsLogInNameOrderAndWriteTheSameBytes) {
   const Outcome parallel = Resize(dir, "--jobs 4 " + dir.Root());
   EXPECT_EQ(parallel.log, serial.log);
   EXPECT_EQ(parallel.status, serial.status);
-  ASSERT_EQ(serial.log.size(), 26u);
+  ASSERT_EQ(serial.log.size(), 27u);
+  EXPECT_EQ(serial.log[2], Saved(dir.Path("Output/pic101.jpg")));  // pic101.jpeg
+  EXPECT_EQ(serial.log[3], Saved(dir.Path("Output/pic101 (2).jpg")));
   for (const auto& [path, bytes] : serialBytes) EXPECT_EQ(ReadBytes(path), bytes) << path;
+}
+
+TEST(Cli, FormatsAndNamesThatNeverCollideAcrossFolders) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.Path("a"));
+  std::filesystem::create_directory(dir.Path("b"));
+  WriteJpeg(dir.Path("a/cat.jpg"), 40, 20);
+  WriteJpeg(dir.Path("a/cat.jpeg"), 60, 20);
+  WriteJpeg(dir.Path("b/cat.jpg"), 80, 20);
+  const std::string folders = dir.Path("a") + " " + dir.Path("b");
+  struct Case {
+    std::string args;
+    std::vector<std::string> written;
+  } cases[] = {
+      {"--output " + dir.Path("o1"), {"o1/cat.jpg", "o1/cat (2).jpg", "o1/cat (3).jpg"}},
+      {"--jobs 3 --format png --output " + dir.Path("o2"),
+       {"o2/cat.png", "o2/cat (2).png", "o2/cat (3).png"}},
+      {"--format=webp --metadata all --output " + dir.Path("o3"),
+       {"o3/cat.webp", "o3/cat (2).webp", "o3/cat (3).webp"}},
+      {"--format same --metadata no-location",
+       {"a/Output/cat.jpg", "a/Output/cat (2).jpg", "b/Output/cat.jpg"}},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = Resize(dir, c.args + " " + folders);
+    EXPECT_EQ(o.status, 0) << c.args << o.errors;
+    std::vector<std::string> expected;
+    for (const std::string& w : c.written) expected.push_back(Saved(dir.Path(w)));
+    EXPECT_EQ(o.log, expected) << c.args;
+  }
+  // Each file holds its own picture.
+  TJPEGImage third;
+  third.LoadFile(dir.Path("o1/cat (3).jpg"));
+  EXPECT_EQ(third.Width(), 40);
 }
 
 TEST(CliSources, FolderListing) {
@@ -198,6 +234,8 @@ TEST(CliOptions, Defaults) {
   EXPECT_TRUE(o.Settings.OverwriteOutput);
   EXPECT_TRUE(o.Settings.ProtectHuge);
   EXPECT_FALSE(o.Settings.AddFilterName);
+  EXPECT_EQ(o.Settings.Format, OutputFormat::Jpeg);
+  EXPECT_EQ(o.Settings.Metadata, MetadataChoice::None);
   EXPECT_GE(o.Jobs, 1);
   ASSERT_TRUE(cli::ParseOptions({"--factor=10.9", "--filter", "b-spline", "x"}, o, error));
   EXPECT_EQ(o.Settings.FactorWhole, 10);

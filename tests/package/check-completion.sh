@@ -27,6 +27,8 @@ cases=(
   "velora-resize --filter B|B-Spline Bell Box"
   "velora-resize --filter=L|Lanczos3"
   "velora-resize --quality |"
+  "velora-resize --format |jpeg png same webp"
+  "velora-resize --metadata=n|no-location none"
   "velora-resize --output $tmp/album/|$tmp/album/more"
   "velora-resize --quiet $tmp/album/|$tmp/album/cat.png $tmp/album/dog.JPG $tmp/album/more $tmp/album/old.gif"
 )

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "jobs/output_choice.h"
 #include "util/rounding.h"
 
 namespace velora {
@@ -27,6 +28,8 @@ struct ResizeSettings {
   bool ShowPreview = true;
   // A picture no larger than the target on the side(s) its mode sets keeps its size.
   bool NeverEnlarge = false;
+  OutputFormat Format = OutputFormat::Jpeg;
+  MetadataChoice Metadata = MetadataChoice::None;
 };
 
 struct TSize {
