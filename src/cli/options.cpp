@@ -43,9 +43,10 @@ bool ParseFactor(const std::string& text, int& whole, int& tenths) {
 
 const char* UsageText() {
   return "usage: velora-resize [options] FOLDER|FILE...\n"
-         "Resizes pictures (JPEG, BMP, PNG, GIF) and writes them as JPEG files into the\n"
-         "subfolder Output/ of each picture's folder.\n"
-         "Photos are turned upright (EXIF orientation) and keep their colour (ICC) profile.\n"
+         "Resizes pictures (JPEG, BMP, PNG, GIF, HEIC/HEIF, AVIF, WebP, TIFF) and writes\n"
+         "them as JPEG files into the subfolder Output/ of each picture's folder.\n"
+         "Photos are turned upright (EXIF or TIFF orientation) and keep their colour (ICC)\n"
+         "profile.\n"
          "\n"
          "  --mode MODE        decrease (default), increase, size, width or height\n"
          "  --factor W.T       the factor of decrease and increase, 1.1 to 10.9 (default 2.0)\n"
