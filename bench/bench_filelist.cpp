@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "TarnoFileListBox.h"
+#include "controls/TarnoFileListBox.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <random>
 #include <string>
 
-#include "PreviewImage.h"
 #include "formats/formats.h"
 #include "jpeg/jpeg.h"
+#include "preview/PreviewImage.h"
 
 using namespace velora;
 

@@ -9,18 +9,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QRadioButton>
 #include <QElapsedTimer>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <cstdlib>
 
-#include "FormMain.h"
-#include "PATHEdit.h"
-#include "SpinEdit.h"
+#include "controls/PATHEdit.h"
+#include "controls/SpinEdit.h"
 #include "util/TarnoTPU.h"
+#include "window/FormMain.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

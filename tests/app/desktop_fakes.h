@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "desktop_entries.h"
-#include "shell_open.h"
-#include "trayicon.h"
+#include "desktop/desktop_entries.h"
+#include "desktop/shell_open.h"
+#include "desktop/trayicon.h"
 
 namespace velora::app::testing {
 

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QTest>
 
-#include "TarnoFileListBox.h"
+#include "controls/TarnoFileListBox.h"
 
 namespace velora::app::test {
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "question_box.h"
+#include "controls/question_box.h"
 #include "util/TarnoTPU.h"
 
 // Test failures print texts as text.

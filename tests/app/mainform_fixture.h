@@ -14,19 +14,19 @@
 #include <string>
 #include <vector>
 
-#include "FormMain.h"
-#include "PATHEdit.h"
-#include "PageControl.h"
-#include "PreviewImage.h"
-#include "SpinEdit.h"
-#include "TarnoFileListBox.h"
-#include "click_label.h"
+#include "controls/PATHEdit.h"
+#include "controls/PageControl.h"
+#include "controls/SpinEdit.h"
+#include "controls/TarnoFileListBox.h"
+#include "controls/click_label.h"
+#include "controls/question_box.h"
 #include "desktop_fakes.h"
 #include "picture/picture.h"
-#include "question_box.h"
+#include "preview/PreviewImage.h"
 #include "scoped_home.h"
 #include "test_util.h"
 #include "util/TarnoTPU.h"
+#include "window/FormMain.h"
 
 namespace velora::app::testing {
 

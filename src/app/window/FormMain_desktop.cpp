@@ -1,0 +1,132 @@
+// How the window fits into the desktop: help texts, opacity, the tray, start with the
+// desktop, the launcher, the product's look and the web links.
+#include <QApplication>
+#include <QCheckBox>
+#include <QMenu>
+#include <QRadioButton>
+#include <QStatusBar>
+
+#include "controls/SpinEdit.h"
+#include "controls/internet_label.h"
+#include "desktop/desktop_entries.h"
+#include "desktop/hint_filter.h"
+#include "desktop/opacity.h"
+#include "desktop/session_end.h"
+#include "desktop/skin_engine.h"
+#include "desktop/trayicon.h"
+#include "util/TarnoTPU.h"
+#include "window/FormMain.h"
+#include "window/web_addresses.h"
+
+namespace velora::app {
+
+TMainFormServices TMainForm::DefaultServices() {
+  TMainFormServices services;
+  services.Entries = std::make_shared<DesktopEntryWriter>();
+  services.MakeTray = [] { return MakeSystemTray(); };
+  return services;
+}
+
+void TMainForm::InitDesktop() {
+  InternetLabel->SetLink(kProductPageUrl);
+
+  Hints = new THintFilter(
+      [this] {
+        if (radHintsOff->isChecked()) return HintMode::Off;
+        if (radHintsStatBar->isChecked()) return HintMode::TooltipsAndStatusLine;
+        return HintMode::Tooltips;
+      },
+      [this](const QString& text) { StatBar->showMessage(text); }, this);
+  Hints->Install();
+
+  TrayIcon = new TTrayIcon(this, services_.MakeTray ? services_.MakeTray() : MakeSystemTray());
+  TrayIcon->SetIcon(QApplication::windowIcon());
+  TrayIcon->SetPopupMenu(PopupMenu);
+  connect(TrayIcon, &TTrayIcon::Click, this, &TMainForm::TrayIconClick);
+
+  Session = new TSessionEnd(this);
+  connect(Session, &TSessionEnd::SessionEnding, this, [this](SessionEndCause cause) {
+    SaveSettingsOnce();
+    if (cause != SessionEndCause::LogonEnding) {
+      // A termination signal: save once, then end (closing the window alone would not
+      // end a program hidden in the tray).
+      if (runActive_) {
+        AbortRequested = true;
+        closeAfterRun_ = true;
+        quitAfterRun_ = true;
+        return;
+      }
+      if (WebUpdate.Checking()) {
+        // The transfer stops before its next chunk; the program ends when the check has
+        // returned, with no status text or question after it.
+        closing_ = true;
+        quitAfterCheck_ = true;
+        WebUpdate.Abort();
+        return;
+      }
+      QCoreApplication::quit();
+    }
+  });
+}
+
+void TMainForm::ApplySkinAtStart() {
+  skin_ = std::make_unique<TSkinEngine>();
+  skin_->Start(chkSkins->isChecked());
+}
+
+void TMainForm::chkSkinsClick() {
+  if (skin_) skin_->SkinsClicked(chkSkins->isChecked());
+}
+
+void TMainForm::spnHideHintChange() {
+  if (Hints) Hints->SetHidePause(spnHideHint->Limits().Limit(spnHideHint->Value()));
+}
+
+void TMainForm::spnOpacityChange() {
+  ApplyOpacity(this, spnOpacity->Value());
+}
+
+void TMainForm::chkTrayIconClick() {
+  if (TrayIcon) TrayIcon->SetMinimizeToTray(chkTrayIcon->isChecked());
+}
+
+void TMainForm::TrayIconClick() {
+  if (TrayIcon) TrayIcon->RestoreWindow();
+}
+
+void TMainForm::chkAutoStartUpClick() {
+  if (services_.Entries) services_.Entries->SetAppAutoStart(chkAutoStartUp->isChecked());
+}
+
+void TMainForm::btnDesktopShortcutClick() {
+  if (services_.Entries) services_.Entries->CreateAppShortcut(kProductName, true);
+}
+
+void TMainForm::OpenLink(const char* address) {
+  ShellOpen(address);
+}
+
+void TMainForm::mnuOnlineHelpClick() {
+  OpenLink(kOnlineManualUrl);
+}
+
+void TMainForm::lblAspectClick() {
+  OpenLink(kOnlineManualUrl);
+}
+
+void TMainForm::mnuProgramPageClick() {
+  OpenLink(kProductPageUrl);
+}
+
+void TMainForm::mnuCompanyPageClick() {
+  OpenLink(kVendorSiteUrl);
+}
+
+void TMainForm::mnuSupportClick() {
+  OpenLink(kSupportForumUrl);
+  MsgInfo(
+      "Please create your own account on our forum and post your queries. Please allow few "
+      "hours to our support staff to answer your questions.");
+}
+
+}  // namespace velora::app
