@@ -17,7 +17,7 @@ BENCH_READERS_FILES=$work "$BUILD/bench/velora_bench" --benchmark_filter=readers
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 printf '\n%-6s %10s %10s %12s\n' format "file MB" "wall s" "processor s"
-for ext in jpg heic avif webp tif; do
+for ext in jpg heic avif webp tiff; do
   file=$work/photo.$ext
   [ -f "$file" ] || continue
   walls=() cpus=()
