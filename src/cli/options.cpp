@@ -75,9 +75,10 @@ bool ParseChoice(const std::string& word, const Choice<T> (&choices)[N], T& valu
 const char* UsageText() {
   return "usage: velora-resize [options] FOLDER|FILE...\n"
          "       velora-resize [options] --files-from LIST [FOLDER|FILE...]\n"
-         "Resizes pictures (JPEG, BMP, PNG, GIF) and writes them as JPEG, PNG or WebP files\n"
-         "into the subfolder Output/ of each picture's folder.\n"
-         "Photos are turned upright (EXIF orientation) and keep their colour (ICC) profile.\n"
+         "Resizes pictures (JPEG, BMP, PNG, GIF, HEIC/HEIF, AVIF, WebP, TIFF) and writes\n"
+         "them as JPEG, PNG or WebP files into the subfolder Output/ of each picture's folder.\n"
+         "Photos are turned upright (EXIF or TIFF orientation) and keep their colour (ICC)\n"
+         "profile.\n"
          "No output of a run replaces another: a name already written gets \" (2)\" and so on.\n"
          "\n"
          "  --mode MODE        decrease (default), increase, size, width, height or fit\n"

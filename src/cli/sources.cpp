@@ -27,8 +27,11 @@ bool IsPictureName(const std::string& name) {
   const size_t dot = name.find_last_of('.');
   if (dot == std::string::npos) return false;
   const std::string ext = Lower(name.substr(dot + 1));
-  return ext == "jp" || ext == "jpeg" || ext == "jpg" || ext == "gif" || ext == "bmp" ||
-         ext == "png";
+  for (const char* known : {"jp", "jpeg", "jpg", "gif", "bmp", "png", "heic", "heif", "hif", "avif",
+                            "webp", "tif", "tiff"}) {
+    if (ext == known) return true;
+  }
+  return false;
 }
 
 bool ListOrder(const std::string& a, const std::string& b) {

@@ -8,7 +8,8 @@
 namespace velora::cli {
 
 // The picture files of a folder as the window's file list shows them: names matching
-// *.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png in any letter case, hidden files included, regular
+// *.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png and *.heic;*.heif;*.hif;*.avif;*.webp;*.tif;*.tiff
+// in any letter case, hidden files included, regular
 // files and links to regular files only (no folders, FIFOs, sockets or devices), sorted by
 // name without regard to case. Paths are full paths.
 std::vector<std::string> PictureFilesOf(const std::string& folder);

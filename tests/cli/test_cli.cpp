@@ -214,11 +214,14 @@ TEST(Cli, FormatsAndNamesThatNeverCollideAcrossFolders) {
 
 TEST(CliSources, FolderListing) {
   TempDir dir;
-  for (const char* name : {"b.PNG", ".hidden.gif", "a.bmp", "C.jpg", "d.jp", "e.txt", "f"})
+  for (const char* name :
+       {"b.PNG", ".hidden.gif", "a.bmp", "C.jpg", "d.jp", "e.txt", "f", "h.HEIC", "i.heif", "j.hif",
+        "k.Avif", "l.webp", "m.TIF", "n.tiff", "o.heics", "p.tif2"})
     dir.Write(name, "x");
   std::filesystem::create_directory(dir.Path("g.jpg"));
   std::vector<std::string> expected;
-  for (const char* name : {".hidden.gif", "a.bmp", "b.PNG", "C.jpg", "d.jp"})
+  for (const char* name : {".hidden.gif", "a.bmp", "b.PNG", "C.jpg", "d.jp", "h.HEIC", "i.heif",
+                           "j.hif", "k.Avif", "l.webp", "m.TIF", "n.tiff"})
     expected.push_back(dir.Path(name));
   EXPECT_EQ(cli::PictureFilesOf(dir.Root()), expected);
 }
