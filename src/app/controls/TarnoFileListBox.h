@@ -15,10 +15,13 @@ namespace velora::app {
 
 // The mask of every picture type the program reads, and the filter box's table of
 // descriptions and masks ("description|mask|description|mask...").
-inline constexpr const char* kPictureMask = "*.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png";
+inline constexpr const char* kPictureMask =
+    "*.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png;*.heic;*.heif;*.hif;*.avif;*.webp;*.tif;*.tiff";
 inline constexpr const char* kPictureFilter =
-    "Show all supported pictures (jpeg, jpg, gif, png, bmp)|*.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png|"
-    "JPEG|*.jpeg;*.jpg;*.jp|BITMAP|*.bmp|PNG|*.png|GIF|*.gif";
+    "Show all supported pictures (jpeg, jpg, gif, png, bmp, heic, heif, avif, webp, tiff)|"
+    "*.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png;*.heic;*.heif;*.hif;*.avif;*.webp;*.tif;*.tiff|"
+    "JPEG|*.jpeg;*.jpg;*.jp|BITMAP|*.bmp|PNG|*.png|GIF|*.gif|"
+    "HEIC / HEIF / AVIF|*.heic;*.heif;*.hif;*.avif|WEBP|*.webp|TIFF|*.tif;*.tiff";
 
 // Which entries the list shows. Hidden entries are those whose name starts with a dot;
 // folders are listed as "[name]". Read-only files are the ones this user may not write.

@@ -188,8 +188,8 @@ void TJPEGImage::EncodeJpeg() {
   work.CopyGraphic(bitmap_.get());
   work.SetPixelDepth(PixelDepth::pf24bit);
   auto data = std::make_shared<TJPEGData>();
-  data->Bytes =
-      EncodeJpegBytes(work, EncodeQuality, GrayOnly, EncodeProgressive, EncodeColorProfile);
+  data->Bytes = EncodeJpegBytes(work, EncodeQuality, GrayOnly, EncodeProgressive,
+                                EncodeColorProfile, EncodeExif, EncodeXmp);
   data->Width = work.Width();
   data->Height = work.Height();
   data->Gray = GrayOnly;

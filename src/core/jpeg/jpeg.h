@@ -3,6 +3,7 @@
 // writing baseline JFIF files.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "picture/picture.h"
@@ -98,6 +99,10 @@ class TJPEGImage : public TGraphic {
   // The ICC profile EncodeJpeg writes into the file (none when empty). Like
   // EncodeQuality, read only when the bytes are made.
   std::vector<uint8_t> EncodeColorProfile;
+  // The photo information EncodeJpeg writes (none when empty): an EXIF block from its
+  // TIFF header on, and an XMP packet.
+  std::vector<uint8_t> EncodeExif;
+  std::string EncodeXmp;
   TJPEGPixelFormat DecodeDepth() const { return decodeDepth_; }
   // Drops the decoded bitmap when the depth changes.
   void SetDecodeDepth(TJPEGPixelFormat depth);

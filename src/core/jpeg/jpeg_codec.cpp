@@ -432,8 +432,29 @@ std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
   return dib;
 }
 
+namespace {
+
+// The data of an APP1 segment: an identifier, then the block; none when the block is
+// empty or too long for one segment.
+std::vector<uint8_t> App1Data(const char* identifier, size_t identifierSize, const uint8_t* block,
+                              size_t size) {
+  constexpr size_t kMaxSegmentData = 65533;
+  if (size == 0 || size > kMaxSegmentData - identifierSize) return {};
+  std::vector<uint8_t> data(identifier, identifier + identifierSize);
+  data.insert(data.end(), block, block + size);
+  return data;
+}
+
+}  // namespace
+
 std::vector<uint8_t> EncodeJpegBytes(const TBitmap& bitmap24, int quality, bool gray,
-                                     bool progressive, const std::vector<uint8_t>& colorProfile) {
+                                     bool progressive, const std::vector<uint8_t>& colorProfile,
+                                     const std::vector<uint8_t>& exif, const std::string& xmp) {
+  static constexpr char kExifId[] = "Exif\0";                       // and the string's zero
+  static constexpr char kXmpId[] = "http://ns.adobe.com/xap/1.0/";  // and the string's zero
+  const std::vector<uint8_t> exifData = App1Data(kExifId, sizeof kExifId, exif.data(), exif.size());
+  const std::vector<uint8_t> xmpData =
+      App1Data(kXmpId, sizeof kXmpId, reinterpret_cast<const uint8_t*>(xmp.data()), xmp.size());
   jpeg_compress_struct cinfo;
   ErrorManager err;
   MemoryDestination dest;
@@ -461,6 +482,12 @@ std::vector<uint8_t> EncodeJpegBytes(const TBitmap& bitmap24, int quality, bool 
   if (progressive) jpeg_simple_progression(&cinfo);
 
   jpeg_start_compress(&cinfo, TRUE);
+  // The photo information follows the JFIF segment, before the profile.
+  for (const std::vector<uint8_t>* app1 : {&exifData, &xmpData}) {
+    if (!app1->empty()) {
+      jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1->data(), static_cast<unsigned>(app1->size()));
+    }
+  }
   // Written right after the JFIF segment, which jpeg_start_compress wrote; libjpeg splits
   // the profile into segments of at most 65519 bytes, numbered as the ICC format says.
   if (!colorProfile.empty() && colorProfile.size() <= kMaxColorProfileBytes) {
