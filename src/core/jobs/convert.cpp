@@ -15,6 +15,14 @@ void Log(const ConvertHooks& hooks, const std::string& line) {
   if (hooks.Log) hooks.Log(line);
 }
 
+void ShowError(const ConvertHooks& hooks, const std::string& text) {
+  if (hooks.ShowError) {
+    hooks.ShowError(text);
+  } else {
+    MsgError(text);
+  }
+}
+
 }  // namespace
 
 int EffectiveFilterIndex(const ResizeSettings& settings) {
@@ -67,7 +75,7 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
 
   const double factor = XFactor(settings.FactorWhole, settings.FactorTenths);
   if (!FactorIsValid(settings.Mode, factor)) {
-    MsgError(InvalidFactorText(factor));
+    ShowError(hooks, InvalidFactorText(factor));
     if (hooks.FocusFactorBox) hooks.FocusFactorBox();
     result.FactorValid = false;
     return result;
@@ -95,6 +103,7 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
   try {
     const TFilterRow& filter = FilterTable[static_cast<size_t>(EffectiveFilterIndex(settings))];
     ResampleGraphic(picture, target, filter.Kernel, filter.Support, threads, orientation);
+    if (hooks.Resampled) hooks.Resampled(target);
     jpeg.CopyGraphic(&target);
     // The colours keep their meaning: the output carries the source's profile.
     if (ProfileSuitsColorPixels(picture.ColorProfile())) {
@@ -108,7 +117,7 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
   try {
     jpeg.SaveFile(outputName);
   } catch (const std::exception&) {
-    MsgError(kLogCannotSave + outputName);
+    ShowError(hooks, kLogCannotSave + outputName);
     Log(hooks, kLogCannotSave + outputName);
     return result;
   }
