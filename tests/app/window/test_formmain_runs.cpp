@@ -518,7 +518,7 @@ TEST_F(MainFormTest, StoppingARunLetsThePicturesUnderWayFinish) {
     EXPECT_EQ(FilesIn(Folder() + "Output"), logged);
     EXPECT_TRUE(Status().startsWith("Batch job done in "));
     EXPECT_EQ(f.isVisible(), stop != Stop::Close);
-    if (stop == Stop::Close) EXPECT_TRUE(f.SettingsSaved);
+    EXPECT_TRUE(f.SettingsSaved || stop != Stop::Close);
   }
 }
 
