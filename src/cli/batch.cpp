@@ -1,7 +1,6 @@
 #include "batch.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <fstream>
@@ -12,6 +11,8 @@
 #include <thread>
 
 #include "jobs/convert.h"
+#include "jobs/run_clock.h"
+#include "jobs/run_threads.h"
 #include "progress.h"
 #include "sources.h"
 #include "util/TarnoTPU.h"
@@ -21,23 +22,6 @@ namespace velora::cli {
 std::atomic<bool> AbortRequested{false};
 
 namespace {
-
-uint32_t TickCount() {
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now().time_since_epoch());
-  return static_cast<uint32_t>(ms.count());
-}
-
-// The user's short date and long time; the time is left out at exactly midnight.
-std::string DateTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[128];
-  const bool midnight = local.tm_hour == 0 && local.tm_min == 0 && local.tm_sec == 0;
-  std::strftime(text, sizeof text, midnight ? "%x" : "%x %X", &local);
-  return text;
-}
 
 struct Item {
   std::string Source;
@@ -75,9 +59,9 @@ class Batch {
   // Spends `threads` threads in all: one picture per thread while there are enough
   // pictures, the rest inside the resampler when there are fewer pictures than threads.
   void Run(int threads) {
-    const int tasks = static_cast<int>(tasks_.size());
-    resampleThreads_ = std::max(1, threads / std::max(1, tasks));
-    threads = std::max(1, std::min(threads, tasks));
+    const ThreadSplit split = SplitThreads(threads, static_cast<int>(tasks_.size()));
+    resampleThreads_ = split.ResampleThreads;
+    threads = split.Workers;
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t) helpers.emplace_back([this] { Work(); });
     Work();
@@ -230,7 +214,8 @@ int RunBatch(const Options& options, std::ostream& log) {
   }
   for (const std::string& folder : folders) MakeFolder(folder);
 
-  if (!options.Quiet) log << DateTimeNow() << kLogNewBatch << "\n\n" << std::flush;
+  if (!options.Quiet)
+    log << JobLogDateTime(std::time(nullptr)) << kLogNewBatch << "\n\n" << std::flush;
   const uint32_t start = TickCount();
 
   // An unusable factor stops the batch at the first picture that gets that far, so the
@@ -245,7 +230,8 @@ int RunBatch(const Options& options, std::ostream& log) {
                                    [](const Item& i) { return !i.Done; });
   if (aborted && !options.Quiet) log << kLogAborted << '\n';
   const uint32_t elapsed = TickCount() - start;
-  if (!options.Quiet) log << "Batch job done in " << FormatReal(2, elapsed / 1000.0) << " sec\n";
+  if (!options.Quiet) log << "Batch job done in " << ElapsedSeconds(elapsed) << " sec\n";
+  log.flush();
 
   const auto count = [&](auto pred) {
     return static_cast<size_t>(std::count_if(batch.Items().begin(), batch.Items().end(), pred));

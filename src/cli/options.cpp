@@ -1,8 +1,8 @@
 #include "options.h"
 
 #include <charconv>
-#include <thread>
 
+#include "jobs/run_threads.h"
 #include "resample/filters.h"
 
 namespace velora::cli {
@@ -127,7 +127,7 @@ bool ParseShard(const std::string& text, int& k, int& n) {
 }  // namespace
 
 bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string& error) {
-  o.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  o.Jobs = DefaultJobs();
   for (size_t i = 0; i < args.size(); ++i) {
     std::string arg = args[i];
     std::string value;

@@ -9,6 +9,7 @@
 #include "preview/preview_banner.h"
 #include "preview/preview_convert.h"
 #include "preview/preview_fit.h"
+#include "preview/preview_source.h"
 #include "preview/preview_upright.h"
 
 namespace velora::app {
@@ -26,15 +27,6 @@ qreal DeviceScale(const QPainter& painter) {
   const QTransform transform = painter.deviceTransform();
   if (transform.type() <= QTransform::TxScale && transform.m11() > 0) return transform.m11();
   return painter.device()->devicePixelRatioF();
-}
-
-// The device pixels a picture needs to be drawn in the box as it is, or turned by a
-// quarter (the upright turn is known only after the picture is made).
-QSize NeededSize(QSize picture, QSize box, qreal dpr, bool stretch) {
-  const QSizeF natural = QSizeF(picture) * dpr;
-  const QSize asIs = FitPictureRect(natural, box, stretch).size();
-  const QSize turned = FitPictureRect(natural.transposed(), box, stretch).size().transposed();
-  return asIs.expandedTo(turned);
 }
 
 }  // namespace
@@ -165,23 +157,34 @@ bool TPreviewImage::EnsureSource(QSize box, qreal dpr) {
     const bool covers =
         needed.width() <= sourceUnturned_.width() && needed.height() <= sourceUnturned_.height();
     if (!source_.isNull() && (!sourceReduced_ || covers)) return true;
-    QImage image = GraphicToImage(graphic, Background(), needed);
-    if (image.isNull()) {
-      nothingToDraw_ = true;
-      return false;
-    }
-    sourceUnturned_ = image.size();
-    sourceReduced_ = image.size() != size;
-    image = TurnUpright(std::move(image), graphic);
-    natural_ = image.size() == sourceUnturned_ ? QSizeF(size) : QSizeF(size.transposed());
-    source_ = std::move(image);
-    return true;
+    return UseSource(MakePreviewSource(graphic, Background(), needed));
   } catch (const std::exception&) {
     // Damaged data found only while drawing: the picture stays loaded, nothing shows.
     DropDrawings();
     nothingToDraw_ = true;
     return false;
   }
+}
+
+bool TPreviewImage::UseSource(PreviewSource made) {
+  if (made.Image.isNull()) {
+    nothingToDraw_ = true;
+    return false;
+  }
+  sourceUnturned_ = made.Unturned;
+  sourceReduced_ = made.Reduced;
+  natural_ = made.Natural;
+  source_ = std::move(made.Image);
+  return true;
+}
+
+PreviewFrame TPreviewImage::Frame() const {
+  return {DeviceSize(size(), devicePixelRatioF()), devicePixelRatioF(), stretch_, Background()};
+}
+
+void TPreviewImage::ShowPrepared(std::unique_ptr<TGraphic> graphic, PreviewSource source) {
+  picture_.SetGraphic(std::move(graphic));
+  if (source.Made) UseSource(std::move(source));
 }
 
 void TPreviewImage::DrawFitted(QPainter& painter, const QImage& image, QSizeF natural, QSize box,

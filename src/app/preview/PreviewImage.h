@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "picture/picture.h"
+#include "preview/preview_source.h"
 
 namespace velora::app {
 
@@ -22,8 +23,8 @@ class TPreviewImage : public QWidget {
   explicit TPreviewImage(QWidget* parent = nullptr);
   ~TPreviewImage() override;
 
-  // The picture shown. The window loads it with LoadPictureFile(Picture(), path) and the
-  // conversion loads each source into it; the preview follows every change through
+  // The picture shown. The window loads it with LoadPictureFile(Picture(), path) and a
+  // run hands each converted source to it; the preview follows every change through
   // Picture().OnChange, which therefore belongs to the preview. The preview only reads
   // the picture: what the conversion resamples is never altered.
   TPicture& Picture() { return picture_; }
@@ -34,9 +35,15 @@ class TPreviewImage : public QWidget {
   void SetStretch(bool on);
   bool Stretch() const { return stretch_; }
 
-  // Paints now, without waiting for the event loop: the conversion shows the picture it
-  // converts while the window handles no events. Nothing happens while hidden.
+  // Paints now, without waiting for the event loop: a run shows each picture's result as
+  // it comes, even when several come at once. Nothing happens while hidden.
   void RepaintNow();
+
+  // Where pictures are drawn now, for drawings made on another thread.
+  PreviewFrame Frame() const;
+  // Shows `graphic` with the drawing made for this preview beforehand (by a run's
+  // worker, with Frame()), so nothing is decoded here.
+  void ShowPrepared(std::unique_ptr<TGraphic> graphic, PreviewSource source);
 
   // No picture has been loaded yet: the banner shows.
   bool ShowsBanner() const { return picture_.Graphic() == nullptr; }
@@ -69,6 +76,8 @@ class TPreviewImage : public QWidget {
   // Makes sure `source_` can show the picture at the size it takes in a box of `box`
   // device pixels; false when there is nothing to draw.
   bool EnsureSource(QSize box, qreal dpr);
+  // Takes a drawing made for the picture; false when it draws nothing.
+  bool UseSource(PreviewSource made);
   void PaintBanner(QPainter& painter, QSize box, qreal dpr);
   // Draws the image scaled into its place in the box (device pixels).
   void DrawFitted(QPainter& painter, const QImage& image, QSizeF natural, QSize box, qreal dpr);

@@ -1,8 +1,8 @@
 #pragma once
 // The main window: every control the user works with, named as the rest of the program
-// knows them. While the program runs, the controls are the settings: the conversion reads
-// them afresh for every picture, and the settings file is loaded into them at start-up and
-// written from them once at the end.
+// knows them. While the program runs, the controls are the settings: a run takes them once
+// at its start, and the settings file is loaded into them at start-up and written from them
+// once at the end.
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
@@ -12,6 +12,7 @@
 #include "jobs/convert.h"
 #include "jobs/geometry.h"
 #include "update/WebUpdate.h"
+#include "window/run_queue.h"
 
 class QAction;
 class QCheckBox;
@@ -80,6 +81,9 @@ class TMainForm : public QMainWindow {
   QString WelcomeText;
 
   bool RunActive() const { return runActive_; }
+  // The conversion the runs call on their worker threads: the engine's ConvertImage
+  // unless a stand-in is set here.
+  ConvertFunction Converter;
 
   // The update information page; empty turns update checking off.
   std::string UpdatePageURL;
@@ -163,8 +167,12 @@ class TMainForm : public QMainWindow {
   // Runs.
   void StartLogSection(const char* heading);
   std::string RunOutputFolder(const std::string& folder, bool& ok);
-  ConvertResult ConvertOne(const std::string& sourcePath, const std::string& outputFolder);
-  void EndRun(const char* timingPrefix, uint32_t startTick);
+  struct ActiveRun;
+  void RunPictures(const std::vector<std::string>& sources, const std::string& folder,
+                   const std::string& output, bool batch, const char* timingPrefix);
+  void ShowRunResults();
+  void ShowRunPicture(ActiveRun& run, RunPicture& picture);
+  void EndRun(const char* timingPrefix, uint32_t startTick, uint32_t pausedMs);
   void FinishDeferredClose();
   void ApplyStoredBounds(int left, int top, int width, int height);
   void OpenLink(const char* address);
@@ -180,6 +188,7 @@ class TMainForm : public QMainWindow {
 
   TMainFormServices services_;
   bool runActive_ = false;
+  ActiveRun* run_ = nullptr;  // the run in progress, owned by its handler
   bool closeAfterRun_ = false;
   bool quitAfterRun_ = false;
   bool quitAfterCheck_ = false;

@@ -55,7 +55,7 @@ void TMainForm::InitDesktop() {
       // A termination signal: save once, then end (closing the window alone would not
       // end a program hidden in the tray).
       if (runActive_) {
-        AbortRequested = true;
+        actAbortExecute();
         closeAfterRun_ = true;
         quitAfterRun_ = true;
         return;

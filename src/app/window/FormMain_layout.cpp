@@ -107,6 +107,7 @@ void TMainForm::BuildActions() {
                  QKeySequence(Qt::Key_F9));
   actAbort = MakeAction(this, "actAbort", "Abort", "Stop the batch resize process",
                         QKeySequence(Qt::Key_F11));
+  actAbort->setEnabled(false);  // only a running batch can be aborted
   actRefresh = MakeAction(this, "actRefresh", "Refresh files", nullptr, QKeySequence(Qt::Key_F5));
   actSellAll = MakeAction(this, "actSellAll", "Select all", nullptr, QKeySequence(Qt::Key_F4));
   actExit = MakeAction(this, "actExit", "Exit", nullptr, QKeySequence());

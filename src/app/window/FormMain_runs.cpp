@@ -1,51 +1,42 @@
 // The runs: the batch over the selected pictures, the single picture of a double click,
-// the abort request and the job log.
+// the abort request and the job log. The pictures are converted on worker threads; the
+// window thread only shows their results, in order, and stays responsive meanwhile.
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QDateTime>
-#include <QLocale>
+#include <QEventLoop>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSpinBox>
 #include <QStatusBar>
-#include <QThread>
-#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
 #include "controls/PATHEdit.h"
 #include "controls/SpinEdit.h"
 #include "controls/TarnoFileListBox.h"
+#include "jobs/run_clock.h"
+#include "jobs/run_threads.h"
 #include "preview/PreviewImage.h"
 #include "util/TarnoTPU.h"
 #include "window/FormMain.h"
 
 namespace velora::app {
 
+// One run in progress. It lives on the stack of the run's handler while the window
+// thread shows its results from the event loop.
+struct TMainForm::ActiveRun {
+  std::string Folder;  // the folder the run takes its pictures from
+  bool Batch = false;  // the list follows the run and "Abort" stops it
+  bool PreviewFollows = false;
+  std::unique_ptr<TRunQueue> Queue;
+  QEventLoop Loop;
+  bool Showing = false;  // results are being shown (a box may be open)
+  bool Aborted = false;
+  uint32_t BoxMs = 0;              // time error boxes were open; not part of the run's time
+  std::unique_ptr<TGraphic> Last;  // the last picture, shown when the preview did not follow
+};
+
 namespace {
-
-// The millisecond tick count as an unsigned 32-bit number; differences wrap safely.
-uint32_t TickCount() {
-  using namespace std::chrono;
-  return static_cast<uint32_t>(
-      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
-// The locale's short date, a blank and its long time without the time zone; the time is
-// left out at exactly midnight.
-QString LogDateTime(const QDateTime& now) {
-  const QLocale locale = QLocale::system();
-  QString text = locale.toString(now.date(), QLocale::ShortFormat);
-  if (now.time() != QTime(0, 0)) {
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QRegularExpression("\\s*t+"));
-    text += ' ' + locale.toString(now.time(), format.trimmed());
-  }
-  return text;
-}
 
 // Marks a run as active for as long as it lives, on every way out.
 class RunScope {
@@ -79,7 +70,7 @@ void TMainForm::StartLogSection(const char* heading) {
   if (JobLogText() == WelcomeText) Memo->clear();
   // The separator: empty lines that set this run off from the one before.
   LogLine("\n");
-  LogLine(LogDateTime(QDateTime::currentDateTime()) + QString::fromUtf8(heading));
+  LogLine(QString::fromStdString(JobLogDateTime(std::time(nullptr))) + QString::fromUtf8(heading));
   LogLine(QString());
 }
 
@@ -97,36 +88,112 @@ std::string TMainForm::RunOutputFolder(const std::string& folder, bool& ok) {
   return output;
 }
 
-ConvertResult TMainForm::ConvertOne(const std::string& sourcePath,
-                                    const std::string& outputFolder) {
-  ConvertHooks hooks;
-  hooks.Log = [this](const std::string& line) { LogLine(QString::fromStdString(line)); };
-  hooks.RepaintPreview = [this] { imgLoader->RepaintNow(); };
-  hooks.FocusFactorBox = [this] {
-    if (spnRound->isVisible()) spnRound->setFocus();
-  };
-  try {
-    return ConvertImage(CurrentSettings(), sourcePath, outputFolder, imgLoader->Picture(), hooks,
-                        QThread::idealThreadCount());
-  } catch (const std::exception& error) {
-    LogLine(QString::fromUtf8(kLogCannotResize) + QString::fromStdString(sourcePath) + " (" +
-            QString::fromUtf8(error.what()) + ")");
-    return ConvertResult{};
-  }
-}
-
-void TMainForm::EndRun(const char* timingPrefix, uint32_t startTick) {
+void TMainForm::EndRun(const char* timingPrefix, uint32_t startTick, uint32_t pausedMs) {
   actStart->setEnabled(true);
   actAbort->setEnabled(false);
-  const uint32_t elapsed = TickCount() - startTick;
+  const uint32_t elapsed = TickCount() - startTick - pausedMs;
   StatBar->showMessage(QString::fromUtf8(timingPrefix) +
-                       QString::fromStdString(FormatReal(2, elapsed / 1000.0)) + " sec");
+                       QString::fromStdString(ElapsedSeconds(elapsed)) + " sec");
+}
+
+// Converts the sources into the output folder with the settings as they are now, and
+// shows each picture's result when every earlier one has been shown.
+void TMainForm::RunPictures(const std::vector<std::string>& sources, const std::string& folder,
+                            const std::string& output, bool batch, const char* timingPrefix) {
+  RunScope scope(runActive_);
+  const ResizeSettings settings = CurrentSettings();
+  RunPlan plan;
+  plan.Settings = settings;
+  plan.OutputFolder = output;
+  plan.Sources = sources;
+  // An unusable factor stops the run at the first picture that gets that far, so the
+  // pictures are taken strictly one after the other then.
+  const bool factorValid =
+      FactorIsValid(settings.Mode, XFactor(settings.FactorWhole, settings.FactorTenths));
+  plan.Threads = factorValid ? DefaultJobs() : 1;
+  plan.Convert = Converter ? Converter : ConvertFunction(ConvertImage);
+  if (settings.ShowPreview) plan.Preview = imgLoader->Frame();
+
+  ActiveRun run;
+  run.Folder = folder;
+  run.Batch = batch;
+  run.PreviewFollows = settings.ShowPreview;
+  run.Queue = std::make_unique<TRunQueue>(std::move(plan), [this] {
+    QMetaObject::invokeMethod(this, &TMainForm::ShowRunResults, Qt::QueuedConnection);
+  });
+  run_ = &run;
+  if (batch) {
+    actAbort->setEnabled(true);
+    runProgress_->setRange(0, static_cast<int>(sources.size()));
+    runProgress_->setValue(0);
+    runProgress_->setVisible(!sources.empty());
+  }
+  const uint32_t startTick = TickCount();
+  // The pause before the first picture: an abort or a close already queued stops the
+  // run before anything is written.
+  QApplication::processEvents();
+  if (!run.Aborted) run.Queue->Start();
+  ShowRunResults();
+  if (!run.Queue->Finished()) run.Loop.exec();
+
+  if (run.Aborted && run.Queue->SkippedAny()) LogLine(QString::fromUtf8(kLogAborted));
+  run.Queue.reset();
+  run_ = nullptr;
+  runProgress_->hide();
+  if (run.Last) imgLoader->Picture().SetGraphic(std::move(run.Last));
+  EndRun(timingPrefix, startTick, run.BoxMs);
+}
+
+void TMainForm::ShowRunResults() {
+  ActiveRun* run = run_;
+  if (!run || run->Showing) return;  // an error box is open: the results wait for it
+  run->Showing = true;
+  while (std::unique_ptr<RunPicture> picture = run->Queue->TakeNext()) {
+    ShowRunPicture(*run, *picture);
+  }
+  run->Showing = false;
+  if (run->Queue->Finished()) run->Loop.quit();
+}
+
+void TMainForm::ShowRunPicture(ActiveRun& run, RunPicture& picture) {
+  // The list follows the run while it shows the run's folder.
+  if (run.Batch && ListFolder() == run.Folder && FileExists(picture.Source)) {
+    FileList->ShowFolder(QString::fromStdString(picture.Source.substr(run.Folder.size())));
+  }
+  if (picture.Graphic) {
+    if (run.PreviewFollows) {
+      imgLoader->ShowPrepared(std::move(picture.Graphic), std::move(picture.Preview));
+      imgLoader->RepaintNow();
+    } else {
+      // Drawing every picture would cost as much as a good part of its conversion.
+      run.Last = std::move(picture.Graphic);
+    }
+  }
+  for (const RunEvent& event : picture.Events) {
+    switch (event.Type) {
+      case RunEvent::Kind::LogLine:
+        LogLine(QString::fromStdString(event.Text));
+        break;
+      case RunEvent::Kind::ErrorBox: {
+        const uint32_t opened = TickCount();
+        MsgError(event.Text);
+        run.BoxMs += TickCount() - opened;
+        break;
+      }
+      case RunEvent::Kind::FocusFactorBox:
+        if (spnRound->isVisible()) spnRound->setFocus();
+        break;
+    }
+  }
+  if (!picture.Result.SavedAs.empty()) {
+    LogLine(QString::fromUtf8(kLogSaved) + QString::fromStdString(picture.Result.SavedAs));
+  }
+  if (run.Batch) runProgress_->setValue(runProgress_->value() + 1);
 }
 
 void TMainForm::actStartExecute() {
   if (runActive_) return;  // one run at a time
   if (!RunFolderAgrees()) return;
-  actAbort->setEnabled(true);
   AbortRequested = false;
   imgLoader->SetStretch(true);
   trkQualityChange();
@@ -144,41 +211,14 @@ void TMainForm::actStartExecute() {
   const std::string folder = ListFolder();
   bool ok = false;
   const std::string output = RunOutputFolder(folder, ok);
-  const uint32_t startTick = TickCount();
   if (!ok) {
-    EndRun("Batch job done in ", startTick);
+    EndRun("Batch job done in ", TickCount(), 0);
     return;
   }
   StartLogSection(kLogNewBatch);
-  {
-    RunScope scope(runActive_);
-    const QStringList names = SelectedNames();
-    runProgress_->setRange(0, static_cast<int>(names.size()));
-    runProgress_->setValue(0);
-    runProgress_->setVisible(!names.isEmpty());
-    const uint32_t runStart = TickCount();
-    for (const QString& name : names) {
-      const std::string source = folder + name.toStdString();
-      if (FileExists(source)) FileList->ShowFolder(name);
-      QApplication::processEvents();
-      if (AbortRequested) {
-        LogLine(QString::fromUtf8(kLogAborted));
-        break;
-      }
-      // Without "Show preview panel" the preview does not follow the batch: drawing every
-      // picture would cost as much as a good part of its conversion.
-      imgLoader->setUpdatesEnabled(chkPreview->isChecked());
-      const ConvertResult result = ConvertOne(source, output);
-      if (!result.SavedAs.empty()) {
-        LogLine(QString::fromUtf8(kLogSaved) + QString::fromStdString(result.SavedAs));
-      }
-      runProgress_->setValue(runProgress_->value() + 1);
-      if (!result.FactorValid) break;
-    }
-    runProgress_->hide();
-    imgLoader->setUpdatesEnabled(true);
-    EndRun("Batch job done in ", runStart);
-  }
+  std::vector<std::string> sources;
+  for (const QString& name : SelectedNames()) sources.push_back(folder + name.toStdString());
+  RunPictures(sources, folder, output, true, "Batch job done in ");
   FinishDeferredClose();
 }
 
@@ -195,26 +235,23 @@ void TMainForm::FileListDblClick() {
   bool ok = false;
   const std::string output = RunOutputFolder(folder, ok);
   if (!ok) {
-    EndRun("Job done in ", TickCount());
+    EndRun("Job done in ", TickCount(), 0);
     return;
   }
   const std::string source = FileList->CurrentFilePath().toStdString();
   if (!FileExistsMsg(source)) return;
   StartLogSection(kLogSingleImage);
-  {
-    RunScope scope(runActive_);
-    const uint32_t startTick = TickCount();
-    const ConvertResult result = ConvertOne(source, output);
-    if (!result.SavedAs.empty()) {
-      LogLine(QString::fromUtf8(kLogSaved) + QString::fromStdString(result.SavedAs));
-    }
-    EndRun("Job done in ", startTick);
-  }
+  RunPictures({source}, folder, output, false, "Job done in ");
   FinishDeferredClose();
 }
 
+// No picture starts after this; those under way finish and are shown in order.
 void TMainForm::actAbortExecute() {
   AbortRequested = true;
+  if (!run_) return;
+  run_->Aborted = true;
+  run_->Queue->Stop();
+  QMetaObject::invokeMethod(this, &TMainForm::ShowRunResults, Qt::QueuedConnection);
 }
 
 // A close or a termination signal that came during a run takes effect when it has ended.

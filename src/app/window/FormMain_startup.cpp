@@ -98,7 +98,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   }
   if (runActive_) {
     // A running batch is asked to stop as "Abort" does; the window closes when it has ended.
-    AbortRequested = true;
+    actAbortExecute();
     closeAfterRun_ = true;
     event->ignore();
     return;

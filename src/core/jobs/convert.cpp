@@ -96,6 +96,14 @@ void ResamplePicture(const TGraphic& picture, OutputFormat format, const TFilter
   }
 }
 
+void ShowError(const ConvertHooks& hooks, const std::string& text) {
+  if (hooks.ShowError) {
+    hooks.ShowError(text);
+  } else {
+    MsgError(text);
+  }
+}
+
 }  // namespace
 
 int EffectiveFilterIndex(const ResizeSettings& settings) {
@@ -154,7 +162,7 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
 
   const double factor = XFactor(settings.FactorWhole, settings.FactorTenths);
   if (!FactorIsValid(settings.Mode, factor)) {
-    MsgError(InvalidFactorText(factor));
+    ShowError(hooks, InvalidFactorText(factor));
     if (hooks.FocusFactorBox) hooks.FocusFactorBox();
     result.FactorValid = false;
     return result;
@@ -186,6 +194,7 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
     const TFilterRow& filter = FilterTable[static_cast<size_t>(EffectiveFilterIndex(settings))];
     ResamplePicture(picture, format, filter, threads, orientation,
                     KeepsOwnSize(settings, width, height), out);
+    if (hooks.Resampled) hooks.Resampled(target);
     // The colours keep their meaning: the output carries the source's profile.
     if (ProfileSuitsColorPixels(picture.ColorProfile())) out.colorProfile = picture.ColorProfile();
     if (settings.Metadata != MetadataChoice::None) {
@@ -214,7 +223,7 @@ ConvertResult ConvertImage(const ResizeSettings& settings, const std::string& so
       WritePngOrWebp(out, format, settings.Quality, outputName);
     }
   } catch (const std::exception&) {
-    MsgError(kLogCannotSave + outputName);
+    ShowError(hooks, kLogCannotSave + outputName);
     Log(hooks, kLogCannotSave + outputName);
     return result;
   }

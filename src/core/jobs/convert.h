@@ -32,6 +32,10 @@ struct ConvertHooks {
   std::function<void(const std::string& line)> Log;  // append one line to the job log
   std::function<void()> RepaintPreview;              // show the loaded picture now
   std::function<void()> FocusFactorBox;              // after an invalid factor
+  // An error box; MsgError when not set. A run on worker threads shows it later.
+  std::function<void(const std::string& text)> ShowError;
+  // The resampled picture, before it is written.
+  std::function<void(const TBitmap& resized)> Resampled;
 };
 
 struct ConvertResult {

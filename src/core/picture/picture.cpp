@@ -581,6 +581,13 @@ void TPicture::LoadPictureFile(const std::string& fileName, const TFileFormatsLi
   SetGraphic(std::move(graphic));
 }
 
+std::unique_ptr<TGraphic> TPicture::ReleaseGraphic() {
+  if (graphic_) graphic_->OnChange = nullptr;
+  std::unique_ptr<TGraphic> graphic = std::move(graphic_);
+  if (OnChange) OnChange();
+  return graphic;
+}
+
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
   graphic_ = std::move(graphic);
   if (graphic_) {

@@ -281,6 +281,8 @@ class TPicture {
   void LoadPictureFile(const std::string& fileName, const TFileFormatsList& formats);
   TGraphic* Graphic() const { return graphic_.get(); }
   void SetGraphic(std::unique_ptr<TGraphic> graphic);
+  // Hands the graphic to another owner; the picture is empty afterwards.
+  std::unique_ptr<TGraphic> ReleaseGraphic();
   int Width() const { return graphic_ ? graphic_->Width() : 0; }
   int Height() const { return graphic_ ? graphic_->Height() : 0; }
 

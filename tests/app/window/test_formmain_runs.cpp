@@ -4,9 +4,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QTimer>
+#include <atomic>
+#include <filesystem>
+#include <future>
+#include <set>
+#include <thread>
 
 #include "jpeg/jpeg.h"
 #include "mainform_fixture.h"
@@ -309,4 +316,259 @@ TEST_F(MainFormTest, DamagedAndEmptyPicturesAreLoggedAsSuch) {
             QString::fromStdString("ERROR! Cannot open picture: " + Folder() + "empty.jpg"));
   EXPECT_TRUE(velora::FileExists(Folder() + "Output/cut.jpg"));
   EXPECT_FALSE(velora::FileExists(Folder() + "Output/empty.jpg"));
+}
+
+namespace {
+
+// Runs `onWindow` on the window thread and waits until it has run; false when the
+// window thread did not get to it (the guard only keeps a broken build from hanging).
+bool OnWindowThread(QObject* window, std::function<void()> onWindow) {
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> ran = done->get_future();
+  QMetaObject::invokeMethod(
+      window,
+      [onWindow = std::move(onWindow), done] {
+        onWindow();
+        done->set_value();
+      },
+      Qt::QueuedConnection);
+  return ran.wait_for(std::chrono::minutes(2)) == std::future_status::ready;
+}
+
+// The job log lines of velora-resize between its heading and its timing line.
+QStringList CliLogLines(const std::string& stdoutText) {
+  QStringList lines = QString::fromStdString(stdoutText).split('\n');
+  while (!lines.isEmpty() && lines.back().isEmpty()) lines.pop_back();
+  if (lines.size() >= 3) lines = lines.mid(2, lines.size() - 3);
+  return lines;
+}
+
+// The log lines of the last run, without the empty line after its heading.
+QStringList RunLines(const TMainForm& f) {
+  QStringList lines = LinesAfterHeading(f);
+  if (!lines.isEmpty() && lines.front().isEmpty()) lines.pop_front();
+  return lines;
+}
+
+std::set<std::string> FilesIn(const std::string& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+}  // namespace
+
+// Every mode, on a folder that holds what a real folder holds: pictures of each kind,
+// two with the same output name, a damaged file, an output that is kept and one that
+// cannot be written. The window's files and lines are velora-resize's.
+TEST_F(MainFormTest, TheWindowsRunsEqualTheCommandLineInEveryMode) {
+  struct Case {
+    const char* name;
+    std::function<void(TMainForm&)> set;
+    const char* cliArgs;
+    bool preview;
+  };
+  const std::vector<Case> cases = {
+      {"decrease", [](TMainForm& f) { f.radXDecrease->setChecked(true); }, "--mode decrease",
+       false},
+      {"increase",
+       [](TMainForm& f) {
+         f.radXIncrease->setChecked(true);
+         f.spnRound->SetValue(1);
+         f.spnZecimal->SetValue(5);
+       },
+       "--mode increase --factor 1.5", true},
+      {"size",
+       [](TMainForm& f) {
+         f.radSameSize->setChecked(true);
+         f.spnWidth->SetValue(50);
+         f.spnHeight->SetValue(40);
+       },
+       "--mode size --width 50 --height 40", false},
+      {"width",
+       [](TMainForm& f) {
+         f.radSameWidth->setChecked(true);
+         f.spnWH->SetValue(101);
+       },
+       "--mode width --side 101", true},
+      {"height",
+       [](TMainForm& f) {
+         f.radSameHeight->setChecked(true);
+         f.spnWH->SetValue(77);
+       },
+       "--mode height --side 77", false},
+  };
+  velora::test::TempDir cliDir;
+  const auto fill = [](const std::string& root) {
+    std::filesystem::remove_all(root + "/Output");
+    for (const auto& [name, seed] : std::vector<std::pair<std::string, unsigned>>{
+             {"a.bmp", 1}, {"cat.bmp", 2}, {"e.bmp", 3}, {"f.bmp", 4}, {"g.bmp", 5}}) {
+      velora::TBitmap bitmap;
+      velora::test::FillPattern(bitmap, 90 + 7 * static_cast<int>(seed), 61, seed);
+      bitmap.SaveFile(root + "/" + name);
+    }
+    velora::TBitmap photo;
+    velora::test::FillPattern(photo, 120, 97, 6);
+    velora::TJPEGImage jpeg;
+    jpeg.CopyGraphic(&photo);
+    jpeg.SaveFile(root + "/cat.jpg");  // the same output name as cat.bmp
+    std::ofstream(root + "/d.jpg") << "not a picture";
+    velora::ForceFolder(root + "/Output/");
+    std::ofstream(root + "/Output/e.jpg") << "kept";
+    velora::ForceFolder(root + "/Output/f.jpg/");  // a folder where the output would go
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fill(pictures.Root());
+    fill(cliDir.Root());
+    TMainForm& f = ReadyForm();
+    c.set(f);
+    f.chkPreview->setChecked(c.preview);
+    f.chkOverwrite->setChecked(false);
+    f.cmbResampleQ->setCurrentIndex(6);
+    f.trkQuality->setValue(74);
+    messages.clear();
+    f.actSellAll->trigger();
+    f.actStart->trigger();
+
+    const std::string out = cliDir.Path(".stdout");
+    const std::string cli = std::string(VELORA_BINARY_DIR) + "/src/cli/velora-resize";
+    const std::string command = "'" + cli + "' " + c.cliArgs +
+                                " --filter Mitchell --quality 74 --no-overwrite '" + cliDir.Root() +
+                                "' >'" + out + "' 2>/dev/null";
+    EXPECT_EQ(velora::test::RunCommand(command), 1) << command;
+    const QStringList cliLines = CliLogLines(velora::test::ReadFile(out));
+    std::filesystem::remove(out);
+    QStringList mine = RunLines(f);
+    mine.replaceInStrings(QString::fromStdString(pictures.Root()),
+                          QString::fromStdString(cliDir.Root()));
+    EXPECT_EQ(mine, cliLines);
+    EXPECT_EQ(cliLines.size(), 7);
+    for (const char* name : {"a.jpg", "cat.jpg", "e.jpg", "g.jpg"}) {
+      const std::string written = velora::test::ReadFile(Folder() + "Output/" + name);
+      EXPECT_FALSE(written.empty()) << name;
+      EXPECT_EQ(written, velora::test::ReadFile(cliDir.Path(std::string("Output/") + name)))
+          << name;
+    }
+    EXPECT_EQ(Texts(velora::MessageKind::Error),
+              std::vector<std::string>{"Cannot save file as: " + Folder() + "Output/f.jpg"});
+    EXPECT_EQ(FilesIn(Folder() + "Output"), FilesIn(cliDir.Path("Output")));
+    EXPECT_EQ(f.imgLoader->Picture().Width(), 125);  // the last picture, g.bmp
+  }
+}
+
+// A conversion runs on another thread while the window thread goes on handling events:
+// each conversion waits for an event it posts to the window to be handled.
+TEST_F(MainFormTest, TheWindowHandlesEventsWhileAPictureIsConverted) {
+  AddPicture("a.bmp", 40, 30, 1);
+  AddPicture("b.bmp", 40, 30, 2);
+  TMainForm& f = ReadyForm();
+  const std::thread::id windowThread = std::this_thread::get_id();
+  std::atomic<int> answered{0};
+  std::atomic<bool> onWindowThread{false};
+  std::atomic<bool> abortEnabled{true};
+  f.Converter = [&](const velora::ResizeSettings& settings, const std::string& source,
+                    const std::string& output, velora::TPicture& picture,
+                    const velora::ConvertHooks& hooks, int threads) {
+    if (std::this_thread::get_id() == windowThread) onWindowThread = true;
+    if (OnWindowThread(&f, [&] { abortEnabled = abortEnabled && f.actAbort->isEnabled(); })) {
+      ++answered;
+    }
+    return velora::ConvertImage(settings, source, output, picture, hooks, threads);
+  };
+  EXPECT_FALSE(f.actAbort->isEnabled());  // only a run can be aborted
+  f.actSellAll->trigger();
+  f.actStart->trigger();
+  EXPECT_FALSE(onWindowThread);
+  EXPECT_EQ(answered, 2);
+  EXPECT_TRUE(abortEnabled);
+  EXPECT_FALSE(f.actAbort->isEnabled());
+  EXPECT_EQ(RunLines(f),
+            QStringList({QString::fromStdString(velora::kLogSaved + Folder() + "Output/a.jpg"),
+                         QString::fromStdString(velora::kLogSaved + Folder() + "Output/b.jpg")}));
+  // One form of the timing text and of the heading's date, with the year in full.
+  EXPECT_TRUE(
+      QRegularExpression("^Batch job done in \\d+\\.\\d\\d sec$").match(Status()).hasMatch())
+      << Status().toStdString();
+  EXPECT_TRUE(
+      QRegularExpression("\\n\\d{4}-\\d\\d-\\d\\d( \\d\\d:\\d\\d:\\d\\d)? NEW BATCH JOB STARTED\\n")
+          .match(f.JobLogText())
+          .hasMatch())
+      << f.JobLogText().toStdString();
+}
+
+// Abort (F11, the button) and closing the window while a picture is being converted: no
+// new picture starts, those under way finish and are logged in order, the abort line is
+// last, and no file is left half-written.
+TEST_F(MainFormTest, StoppingARunLetsThePicturesUnderWayFinish) {
+  enum class Stop { Key, Button, Close };
+  for (Stop stop : {Stop::Key, Stop::Button, Stop::Close}) {
+    SCOPED_TRACE(static_cast<int>(stop));
+    std::filesystem::remove_all(Folder() + "Output");
+    const std::vector<std::string> names = {"a", "b", "c", "d", "e", "f", "g", "h"};
+    for (size_t i = 0; i < names.size(); ++i) {
+      AddPicture(names[i] + ".bmp", 64, 48, static_cast<unsigned>(i + 1));
+    }
+    TMainForm& f = ReadyForm();
+    f.Converter = [&](const velora::ResizeSettings& settings, const std::string& source,
+                      const std::string& output, velora::TPicture& picture,
+                      const velora::ConvertHooks& hooks, int threads) {
+      if (velora::FileNameNoExt(source) == "b") {
+        // The user stops the run while this picture is under way.
+        OnWindowThread(&f, [&] {
+          if (stop == Stop::Key) QTest::keyClick(&f, Qt::Key_F11);
+          if (stop == Stop::Button) f.btnAbort->click();
+          if (stop == Stop::Close) f.close();
+        });
+      }
+      return velora::ConvertImage(settings, source, output, picture, hooks, threads);
+    };
+    f.actSellAll->trigger();
+    f.actStart->trigger();
+
+    const QStringList lines = RunLines(f);
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines.back(), "Process aborted.");
+    // The pictures logged are the first ones, in order, each written whole.
+    std::set<std::string> logged;
+    for (int i = 0; i + 1 < lines.size(); ++i) {
+      const std::string path = Folder() + "Output/" + names[static_cast<size_t>(i)] + ".jpg";
+      EXPECT_EQ(lines[i].toStdString(), velora::kLogSaved + path);
+      velora::TJPEGImage written;
+      EXPECT_NO_THROW(written.LoadFile(path));
+      logged.insert(names[static_cast<size_t>(i)] + ".jpg");
+    }
+    EXPECT_TRUE(logged.count("b.jpg"));
+    EXPECT_FALSE(logged.count("h.jpg"));  // the pictures in flight are few
+    EXPECT_EQ(FilesIn(Folder() + "Output"), logged);
+    EXPECT_TRUE(Status().startsWith("Batch job done in "));
+    EXPECT_EQ(f.isVisible(), stop != Stop::Close);
+    EXPECT_TRUE(f.SettingsSaved || stop != Stop::Close);
+  }
+}
+
+// A failed write's box appears when that picture's turn comes: the lines of the pictures
+// before it are in the log, those after it wait until the box is closed.
+TEST_F(MainFormTest, AnErrorBoxInTheMiddleOfARunWaitsForItsTurn) {
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"}) AddPicture(name, 30, 20);
+  velora::ForceFolder(Folder() + "Output/b.jpg/");
+  TMainForm& f = ReadyForm();
+  QStringList logWhenShown;
+  onMessage = [&](velora::MessageKind kind, const std::string&) {
+    if (kind == velora::MessageKind::Error) logWhenShown = RunLines(f);
+  };
+  f.actSellAll->trigger();
+  f.actStart->trigger();
+  const QString saved = QString::fromStdString(velora::kLogSaved + Folder() + "Output/");
+  EXPECT_EQ(logWhenShown, QStringList{saved + "a.jpg"});
+  EXPECT_EQ(
+      RunLines(f),
+      QStringList({saved + "a.jpg",
+                   QString::fromStdString("Cannot save file as: " + Folder() + "Output/b.jpg"),
+                   saved + "c.jpg", saved + "d.jpg"}));
+  EXPECT_EQ(Texts(velora::MessageKind::Error),
+            std::vector<std::string>{"Cannot save file as: " + Folder() + "Output/b.jpg"});
+  EXPECT_EQ(f.FileList->CurrentFileName(), "d.bmp");
 }
