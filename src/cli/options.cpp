@@ -45,12 +45,10 @@ struct Choice {
   const char* word;
   T value;
 };
-constexpr Choice<ResizeMode> kModes[] = {{"decrease", ResizeMode::DecreaseTimes},
-                                         {"increase", ResizeMode::IncreaseTimes},
-                                         {"size", ResizeMode::SameSize},
-                                         {"width", ResizeMode::SameWidth},
-                                         {"height", ResizeMode::SameHeight},
-                                         {"fit", ResizeMode::FitInBox}};
+constexpr Choice<ResizeMode> kModes[] = {
+    {"decrease", ResizeMode::DecreaseTimes}, {"increase", ResizeMode::IncreaseTimes},
+    {"size", ResizeMode::SameSize},          {"width", ResizeMode::SameWidth},
+    {"height", ResizeMode::SameHeight},      {"fit", ResizeMode::FitInBox}};
 constexpr Choice<OutputFormat> kFormats[] = {{"jpeg", OutputFormat::Jpeg},
                                              {"png", OutputFormat::Png},
                                              {"webp", OutputFormat::Webp},

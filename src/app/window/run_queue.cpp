@@ -15,7 +15,10 @@ TRunQueue::TRunQueue(RunPlan plan, std::function<void()> ready)
   std::map<std::string, size_t> lastOfName;
   sameNameBefore_.assign(count, -1);
   for (size_t i = 0; i < count; ++i) {
-    const std::string name = OutputName(plan_.Settings, plan_.Sources[i], plan_.OutputFolder);
+    // Names that could meet ("cat.jpg", "cat (2).jpg") run in order, so the numbers a run
+    // gives do not depend on timing.
+    const std::string name =
+        NameFamily(OutputName(plan_.Settings, plan_.Sources[i], plan_.OutputFolder));
     auto [it, fresh] = lastOfName.emplace(name, i);
     if (!fresh) {
       sameNameBefore_[i] = static_cast<long>(it->second);
@@ -112,7 +115,7 @@ RunPicture TRunQueue::Convert(size_t index) {
   }
   try {
     picture.Result = plan_.Convert(plan_.Settings, picture.Source, plan_.OutputFolder, loaded,
-                                   hooks, resampleThreads_);
+                                   hooks, resampleThreads_, &outputs_);
   } catch (const std::exception& error) {
     record(RunEvent::Kind::LogLine, kLogCannotResize + picture.Source + " (" + error.what() + ")");
     picture.Result = ConvertResult{};

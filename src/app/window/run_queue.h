@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "jobs/convert.h"
+#include "jobs/output_names.h"
 #include "preview/preview_source.h"
 
 namespace velora::app {
@@ -21,7 +22,7 @@ namespace velora::app {
 // The engine's ConvertImage, or a stand-in with its signature.
 using ConvertFunction = std::function<ConvertResult(
     const ResizeSettings& settings, const std::string& sourcePath, const std::string& outputFolder,
-    TPicture& preview, const ConvertHooks& hooks, int threads)>;
+    TPicture& preview, const ConvertHooks& hooks, int threads, RunOutputs* outputs)>;
 
 // What a conversion asked of the window, in its order.
 struct RunEvent {
@@ -82,6 +83,7 @@ class TRunQueue {
   RunPlan plan_;
   std::function<void()> ready_;
   std::vector<long> sameNameBefore_;  // the earlier picture with the same output, or -1
+  RunOutputs outputs_;                // the names this run has written
   int workers_ = 1;
   int resampleThreads_ = 1;
   size_t limit_ = 2;

@@ -471,12 +471,12 @@ TEST_F(MainFormTest, TheWindowHandlesEventsWhileAPictureIsConverted) {
   std::atomic<bool> abortEnabled{true};
   f.Converter = [&](const velora::ResizeSettings& settings, const std::string& source,
                     const std::string& output, velora::TPicture& picture,
-                    const velora::ConvertHooks& hooks, int threads) {
+                    const velora::ConvertHooks& hooks, int threads, velora::RunOutputs* outputs) {
     if (std::this_thread::get_id() == windowThread) onWindowThread = true;
     if (OnWindowThread(&f, [&] { abortEnabled = abortEnabled && f.actAbort->isEnabled(); })) {
       ++answered;
     }
-    return velora::ConvertImage(settings, source, output, picture, hooks, threads);
+    return velora::ConvertImage(settings, source, output, picture, hooks, threads, outputs);
   };
   EXPECT_FALSE(f.actAbort->isEnabled());  // only a run can be aborted
   f.actSellAll->trigger();
@@ -514,7 +514,7 @@ TEST_F(MainFormTest, StoppingARunLetsThePicturesUnderWayFinish) {
     TMainForm& f = ReadyForm();
     f.Converter = [&](const velora::ResizeSettings& settings, const std::string& source,
                       const std::string& output, velora::TPicture& picture,
-                      const velora::ConvertHooks& hooks, int threads) {
+                      const velora::ConvertHooks& hooks, int threads, velora::RunOutputs* outputs) {
       if (velora::FileNameNoExt(source) == "b") {
         // The user stops the run while this picture is under way.
         OnWindowThread(&f, [&] {
@@ -523,7 +523,7 @@ TEST_F(MainFormTest, StoppingARunLetsThePicturesUnderWayFinish) {
           if (stop == Stop::Close) f.close();
         });
       }
-      return velora::ConvertImage(settings, source, output, picture, hooks, threads);
+      return velora::ConvertImage(settings, source, output, picture, hooks, threads, outputs);
     };
     f.actSellAll->trigger();
     f.actStart->trigger();
