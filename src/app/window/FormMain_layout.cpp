@@ -123,8 +123,9 @@ void TMainForm::BuildMenus() {
   mnuOp->addAction(actAbort);
   mnuOp->addAction(actRefresh);
   mnuExit2 = MakeAction(this, "mnuExit2", "E&xit", nullptr, QKeySequence(Qt::CTRL | Qt::Key_F4));
-  // The desktop's standard Quit key works beside the program's own Ctrl+F4.
-  mnuExit2->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence::Quit});
+  // The desktops' standard Quit key works beside the program's own Ctrl+F4 (written out:
+  // QKeySequence::Quit is empty where the platform's key scheme has no Quit key).
+  mnuExit2->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_Q)});
   mnuOp->addAction(mnuExit2);
   addAction(mnuExit2);
 

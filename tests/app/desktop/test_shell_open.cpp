@@ -64,7 +64,9 @@ TEST(WebAddresses, TheBuiltAddressesAreWebAddressesOrEmpty) {
     EXPECT_TRUE(url.scheme() == "https" || url.scheme() == "http") << address;
   }
   // The vendor's site is its home page, not the product's page.
-  if (!links.VendorSite.empty()) EXPECT_NE(links.VendorSite, links.ProductPage);
+  if (!links.VendorSite.empty()) {
+    EXPECT_NE(links.VendorSite, links.ProductPage);
+  }
 }
 
 }  // namespace

@@ -56,10 +56,10 @@ TEST_F(MainFormTest, CtrlQAndCtrlF4Quit) {
 TEST_F(MainFormTest, TabWalksEachPageFromTheTopLeftToTheBottomRight) {
   AddPicture("a.bmp", 4, 4);
   TMainForm& f = ReadyForm();
-  std::vector<std::string> resizer = {"edtPath",    "btnBrowse",    "FilterCombo", "FileList",
-                                      "btnRefresh", "btnSellAll",   "btnInvert",   "PageControl",
-                                      "trkQuality", "radXDecrease", "spnRound",    "spnZecimal",
-                                      "btnStart",   "btnAbort",     "btnResult"};
+  std::vector<std::string> resizer = {
+      "edtPath",    "btnBrowse",  "FilterCombo",     "FileList",   "btnRefresh",
+      "btnSellAll", "btnInvert",  "PageControlTabs", "trkQuality", "radXDecrease",
+      "spnRound",   "spnZecimal", "btnStart",        "btnAbort",   "btnResult"};
   // A button that is disabled now (such as "Abort" outside a run) cannot take the focus.
   std::erase_if(resizer, [&](const std::string& name) {
     return !f.findChild<QWidget*>(QString::fromStdString(name))->isEnabled();
@@ -68,10 +68,10 @@ TEST_F(MainFormTest, TabWalksEachPageFromTheTopLeftToTheBottomRight) {
 
   f.PageControl->SetActivePageIndex(2);
   const std::vector<std::string> settings = {
-      "PageControl", "btnDesktopShortcut", "chkAutoStartUp", "radHintsTooltips", "spnHideHint",
-      "chkSkins",    "chkSounds",          "chkTrayIcon",    "spnOpacity",       "chkProtect",
-      "chkPreview",  "cmbResampleQ",       "chkAddFltName",  "chkOverwrite",     "edtPath",
-      "btnBrowse",   "FilterCombo",        "FileList",       "btnRefresh",       "btnSellAll",
+      "PageControlTabs", "btnDesktopShortcut", "chkAutoStartUp", "radHintsOff",  "spnHideHint",
+      "chkSkins",        "chkSounds",          "chkTrayIcon",    "spnOpacity",   "chkProtect",
+      "chkPreview",      "cmbResampleQ",       "chkAddFltName",  "chkOverwrite", "edtPath",
+      "btnBrowse",       "FilterCombo",        "FileList",       "btnRefresh",   "btnSellAll",
       "btnInvert"};
   EXPECT_EQ(TabWalk(f, f.PageControl->TabBar()), settings);
 }

@@ -158,7 +158,7 @@ TEST_F(MainFormTest, SetFourThirdsAndTheQualityDisplay) {
     f.trkQuality->setValue(quality);
     EXPECT_EQ(f.proBar->value(), bar) << quality;
     EXPECT_EQ(f.lblQuality2->text(), QString::number(quality));
-    EXPECT_EQ(Status(), QString::number(quality));
+    EXPECT_EQ(Status(), "Quality: " + QString::number(quality));
     EXPECT_FALSE(f.AbortRequested);
     EXPECT_TRUE(f.actStart->isEnabled());
   }

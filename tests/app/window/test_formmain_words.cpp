@@ -64,8 +64,12 @@ TEST_F(MainFormTest, CaptionsAndHintsReadAsOnALinuxDesktop) {
   for (const Case& c : cases) {
     const QWidget* widget = f.findChild<QWidget*>(c.name);
     ASSERT_NE(widget, nullptr) << c.name;
-    if (c.caption) EXPECT_EQ(Caption(widget).toStdString(), c.caption) << c.name;
-    if (c.hint) EXPECT_EQ(widget->toolTip().toStdString(), c.hint) << c.name;
+    if (c.caption) {
+      EXPECT_EQ(Caption(widget).toStdString(), c.caption) << c.name;
+    }
+    if (c.hint) {
+      EXPECT_EQ(widget->toolTip().toStdString(), c.hint) << c.name;
+    }
   }
 }
 
