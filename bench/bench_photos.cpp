@@ -16,11 +16,14 @@
 #include <thread>
 #include <vector>
 
+#include "bench_timing.h"
 #include "jpeg/jpeg.h"
 #include "picture/orientation.h"
 #include "resample/resample.h"
 
 using namespace velora;
+using velora::bench::CpuMilliseconds;
+using velora::bench::Median;
 
 namespace {
 
@@ -94,19 +97,6 @@ void Convert(const std::vector<uint8_t>& file, const Variant& v) {
   out.CopyGraphic(&target);
   out.EncodeJpeg();
   benchmark::DoNotOptimize(out.CompressedBytes().data());
-}
-
-// The processor time of the whole process (every thread), which other programs running
-// on the same machine disturb far less than the wall clock.
-double CpuMilliseconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
 }
 
 void PhotoOrientation(benchmark::State& state) {

@@ -2,7 +2,8 @@
 """Writes the small seeds in fuzz/seeds/ (pictures, EXIF blocks, settings files, update
 pages): each one shows the fuzzer a feature of its format cheaply (a few dozen bytes
 instead of a photograph). The JPEG seeds need cjpeg
-(libjpeg-turbo-progs). Run it again only to change the seeds; the files are committed."""
+(libjpeg-turbo-progs), the HEIF, WebP and TIFF seeds the tools of libheif-examples, webp
+and libtiff-tools. Run it again only to change the seeds; the files are committed."""
 import os
 import struct
 import subprocess
@@ -306,11 +307,135 @@ def update_seeds():
           b'META NAME="TarnoProduct" CONTENT="after the end"\n')
 
 
+# ---- HEIF, WebP and TIFF (made by the format libraries' own tools) ----
+
+def rgba_png(w, h, alpha, deep=False):
+    """A small gradient as PNG: RGB or RGBA, 8 or 16 bits."""
+    rows = b""
+    for y in range(h):
+        rows += b"\0"
+        for x in range(w):
+            px = [(x * 37 + y * 11) & 255, (x * 5 + y * 41) & 255, (x * y * 7 + 90) & 255]
+            if alpha:
+                px.append((x * 60 + y * 30) & 255)
+            rows += bytes(v for c in px for v in ((c, c ^ 0x5A) if deep else (c,)))
+    return png(w, h, 16 if deep else 8, 6 if alpha else 2, rows)
+
+
+def run_tool(args):
+    subprocess.run(args, check=True, capture_output=True)
+
+
+def heif_seeds():
+    with tempfile.TemporaryDirectory() as tmp:
+        def encode(name, picture, options):
+            src = os.path.join(tmp, "in.png")
+            out = os.path.join(tmp, name)
+            with open(src, "wb") as f:
+                f.write(picture)
+            run_tool(["heif-enc", "-q", "20", *options, "-o", out, src])
+            with open(out, "rb") as f:
+                write("heif", name, f.read())
+        encode("hevc-rgb.heic", rgba_png(16, 8, False), [])
+        encode("hevc-alpha.heic", rgba_png(8, 8, True), [])
+        encode("hevc-444-10bit.heic", rgba_png(8, 8, False, True), ["-p", "chroma=444", "-b", "10"])
+        encode("av1-rgb.avif", rgba_png(16, 8, False), ["-A"])
+        encode("av1-alpha-12bit.avif", rgba_png(8, 8, True, True), ["-A", "-b", "12"])
+
+
+def webp_seeds():
+    with tempfile.TemporaryDirectory() as tmp:
+        def path(name):
+            return os.path.join(tmp, name)
+        with open(path("rgb.png"), "wb") as f:
+            f.write(rgba_png(16, 8, False))
+        with open(path("rgba.png"), "wb") as f:
+            f.write(rgba_png(16, 8, True))
+        run_tool(["cwebp", "-quiet", "-q", "20", path("rgb.png"), "-o", path("lossy.webp")])
+        run_tool(["cwebp", "-quiet", "-lossless", path("rgba.png"), "-o", path("lossless-alpha.webp")])
+        run_tool(["cwebp", "-quiet", "-q", "20", path("rgba.png"), "-o", path("lossy-alpha.webp")])
+        with open(path("icc"), "wb") as f:
+            f.write(b"\0\0\0\x20appl\x02\x10\0\0mntrRGB XYZ " + bytes(4))
+        with open(path("exif"), "wb") as f:
+            f.write(b"II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x06\0\0\0\0\0\0\0")
+        run_tool(["webpmux", "-set", "icc", path("icc"), path("lossy.webp"), "-o", path("icc.webp")])
+        run_tool(["webpmux", "-set", "exif", path("exif"), path("icc.webp"), "-o",
+                  path("icc-exif-6.webp")])
+        run_tool(["img2webp", "-loop", "0", "-lossless", path("rgb.png"), "-d", "50", "-lossy",
+                  path("rgba.png"), "-o", path("animated.webp")])
+        for name in ("lossy.webp", "lossless-alpha.webp", "lossy-alpha.webp", "icc-exif-6.webp",
+                     "animated.webp"):
+            with open(path(name), "rb") as f:
+                write("webp", name, f.read())
+
+
+def tiff(w, h, bits, spp, photometric, data, extra=(), order="<"):
+    """A little-endian one-strip TIFF; extra holds further (tag, type, values) entries."""
+    entries = [(256, 3, [w]), (257, 3, [h]), (258, 3, [bits] * spp), (259, 3, [1]),
+               (262, 3, [photometric]), (277, 3, [spp]), (278, 3, [h]),
+               (279, 4, [len(data)]), *extra]
+    entries.sort()
+    sizes = {3: 2, 4: 4}
+    head = 8
+    ifd_len = 2 + 12 * (len(entries) + 1) + 4  # with the strip offset
+    blob_at = head + ifd_len
+    blobs = b""
+    packed = []
+    for tag, typ, values in entries:
+        raw = b"".join(struct.pack(order + ("H" if typ == 3 else "I"), v) for v in values)
+        if len(raw) <= 4:
+            packed.append((tag, typ, len(values), raw.ljust(4, b"\0")))
+        else:
+            packed.append((tag, typ, len(values), struct.pack(order + "I", blob_at + len(blobs))))
+            blobs += raw
+    data_at = blob_at + len(blobs)
+    packed.append((273, 4, 1, struct.pack(order + "I", data_at)))
+    packed.sort()
+    ifd = struct.pack(order + "H", len(packed))
+    for tag, typ, count, value in packed:
+        ifd += struct.pack(order + "HHI", tag, typ, count) + value
+    ifd += struct.pack(order + "I", 0)
+    magic = b"II" if order == "<" else b"MM"
+    return magic + struct.pack(order + "HI", 42, head) + ifd + blobs + data
+
+
+def tiff_seeds():
+    w, h = 9, 4
+    rgb = bytes((x * 29 + y * 7 + c * 85) & 255 for y in range(h) for x in range(w) for c in range(3))
+    write("tiff", "rgb8.tif", tiff(w, h, 8, 3, 2, rgb, [(274, 3, [6])]))
+    write("tiff", "rgba16-unassociated.tif",
+          tiff(w, h, 16, 4, 2, bytes((i * 13) & 255 for i in range(w * h * 8)),
+               [(338, 3, [2])]))
+    write("tiff", "gray16-white.tif",
+          tiff(w, h, 16, 1, 0, bytes((i * 29) & 255 for i in range(w * h * 2)), [(274, 3, [3])]))
+    write("tiff", "gray4.tif", tiff(w, h, 4, 1, 1, bytes(range(5 * h))))
+    write("tiff", "bilevel.tif", tiff(w, h, 1, 1, 0, bytes([0xA5, 0x80] * h)))
+    cmap = [(i * 4369) & 0xFFFF for i in range(3 * 4)]
+    write("tiff", "palette2.tif", tiff(w, h, 2, 1, 3, bytes([0x1B, 0xE4, 0x40] * h),
+                                       [(320, 3, cmap)], order="<"))
+    write("tiff", "cmyk8.tif", tiff(w, h, 8, 4, 5, bytes((i * 7) & 255 for i in range(w * h * 4))))
+    with tempfile.TemporaryDirectory() as tmp:
+        src = os.path.join(tmp, "in.tif")
+        with open(src, "wb") as f:
+            f.write(tiff(w, h, 8, 3, 2, rgb))
+        for name, options in (("lzw-tiles.tif", ["-c", "lzw:2", "-t", "-w", "16", "-l", "16"]),
+                              ("zip-strips.tif", ["-c", "zip", "-r", "1"]),
+                              ("packbits.tif", ["-c", "packbits"]),
+                              ("jpeg-ycbcr.tif", ["-c", "jpeg:r:50", "-r", "16"])):
+            out = os.path.join(tmp, name)
+            run_tool(["tiffcp", *options, src, out])
+            with open(out, "rb") as f:
+                write("tiff", name, f.read())
+
+
 if __name__ == "__main__":
     bmp_seeds()
     png_seeds()
     gif_seeds()
     jpeg_seeds()
+    heif_seeds()
+    webp_seeds()
+    tiff_seeds()
     exif_seeds()
     settings_seeds()
     update_seeds()

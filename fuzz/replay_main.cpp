@@ -2,6 +2,8 @@
 // the command line and on every file below every folder named, in name order. Lets the
 // ordinary build and the sanitizer build replay the seeds and the inputs that once found
 // a bug. A finding crashes or aborts the program; a path that cannot be read fails it.
+// `--suite NAME` replays the public suites' folder NAME, and exits with 77 (skipped, for
+// ctest) when the suites are absent, except in CI.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,11 +14,16 @@
 #include <system_error>
 #include <vector>
 
+#include "corpus.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// ctest's SKIP_RETURN_CODE for the suite replays.
+constexpr int kSkipped = 77;
 
 // The regular files a path stands for: itself, or every file below it.
 bool CollectFiles(const fs::path& path, std::vector<fs::path>& files) {
@@ -48,13 +55,21 @@ bool ReadFile(const fs::path& path, std::vector<uint8_t>& bytes) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s FILE|FOLDER...\n", argv[0]);
+    std::fprintf(stderr, "usage: %s FILE|FOLDER... | --suite NAME\n", argv[0]);
     return 2;
   }
+  std::vector<std::string> paths(argv + 1, argv + argc);
+  if (paths.size() == 2 && paths[0] == "--suite") {
+    if (const std::string missing = velora::test::CorpusMissing(); !missing.empty()) {
+      std::printf("%s\n", missing.c_str());
+      return velora::test::CorpusRequired() ? 1 : kSkipped;
+    }
+    paths = {velora::test::Corpus(paths[1])};
+  }
   std::vector<fs::path> files;
-  for (int i = 1; i < argc; ++i) {
-    if (!CollectFiles(argv[i], files)) {
-      std::fprintf(stderr, "%s: cannot read %s\n", argv[0], argv[i]);
+  for (const std::string& path : paths) {
+    if (!CollectFiles(path, files)) {
+      std::fprintf(stderr, "%s: cannot read %s\n", argv[0], path.c_str());
       return 1;
     }
   }

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdint>
 #include <ctime>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <mutex>
 #include <set>
@@ -44,23 +46,26 @@ struct Item {
   bool Started = false;
   bool Done = false;
   bool Written = false;
+  bool Kept = false;  // the output existed and was kept
   bool FactorInvalid = false;
+  bool Damaged = false;
 };
 
 class Batch {
  public:
-  Batch(const Options& options, std::ostream& log, std::vector<Item> items)
+  Batch(const Options& options, std::ostream& log, std::vector<Item> items, bool factorValid)
       : options_(options),
+        factorValid_(factorValid),
         log_(log),
         items_(std::move(items)),
         progress_(static_cast<int>(items_.size()), !options.Quiet) {
-    // Pictures that share an output name are converted one after the other, in name
-    // order, so which one ends up in the file (or which is kept) does not depend on
+    // Pictures whose output names could meet ("cat.jpg", "cat (2).jpg") are converted one
+    // after the other, in source order, so which one gets which number does not depend on
     // thread timing.
     std::map<std::string, size_t> taskOfName;
     for (size_t i = 0; i < items_.size(); ++i) {
       const std::string name =
-          OutputName(options_.Settings, items_[i].Source, items_[i].OutputFolder);
+          NameFamily(OutputName(options_.Settings, items_[i].Source, items_[i].OutputFolder));
       auto [it, fresh] = taskOfName.emplace(name, tasks_.size());
       if (fresh) tasks_.emplace_back();
       tasks_[it->second].push_back(i);
@@ -101,22 +106,42 @@ class Batch {
           std::lock_guard lock(mutex_);
           item.Started = true;
         }
-        ConvertHooks hooks;
         std::vector<std::string> lines;
-        hooks.Log = [&lines](const std::string& line) { lines.push_back(line); };
-        const ConvertResult r = ConvertImage(options_.Settings, item.Source, item.OutputFolder,
-                                             preview, hooks, resampleThreads_);
-        if (!r.SavedAs.empty()) lines.push_back(kLogSaved + r.SavedAs);
+        const ConvertResult r = Convert(item, preview, lines);
         std::lock_guard lock(mutex_);
         item.Lines = std::move(lines);
         item.Written = !r.SavedAs.empty();
+        item.Kept = r.OutputKept;
         item.FactorInvalid = !r.FactorValid;
+        item.Damaged = r.Damaged;
         item.Done = true;
         ++done_;
         if (item.FactorInvalid) stop_ = true;
         Flush();
       }
     }
+  }
+
+  // An output that exists and is to be kept is seen before the picture is decoded, so
+  // a re-run after a failure costs little for the pictures done already.
+  ConvertResult Convert(const Item& item, TPicture& preview, std::vector<std::string>& lines) {
+    const ResizeSettings& settings = options_.Settings;
+    if (factorValid_ && !settings.OverwriteOutput) {
+      const std::string output = OutputName(settings, item.Source, item.OutputFolder);
+      // A name this run wrote already is no reason to skip: the picture gets a numbered one.
+      if (FileExists(output) && !outputs_.Holds(output)) {
+        lines.push_back(kLogFileExists + output);
+        ConvertResult kept;
+        kept.OutputKept = true;
+        return kept;
+      }
+    }
+    ConvertHooks hooks;
+    hooks.Log = [&lines](const std::string& line) { lines.push_back(line); };
+    const ConvertResult r = ConvertImage(settings, item.Source, item.OutputFolder, preview, hooks,
+                                         resampleThreads_, &outputs_);
+    if (!r.SavedAs.empty()) lines.push_back(kLogSaved + r.SavedAs);
+    return r;
   }
 
   // Prints every finished picture that follows the last one printed.
@@ -133,9 +158,11 @@ class Batch {
   }
 
   const Options& options_;
+  const bool factorValid_;
   std::ostream& log_;
   std::vector<Item> items_;
   std::vector<std::vector<size_t>> tasks_;
+  RunOutputs outputs_;  // one register for the whole run, whatever folders it writes to
   int resampleThreads_ = 1;
   std::atomic<size_t> nextTask_{0};
   std::atomic<bool> stop_{false};
@@ -145,23 +172,59 @@ class Batch {
   ProgressBar progress_;
 };
 
+// The pictures of the command line and of the --files-from list, or false (after a
+// message) when the list cannot be read.
+bool GatherSources(const Options& options, Sources& sources) {
+  sources = CollectSources(options.Inputs, options.Recursive);
+  if (options.FilesFrom.empty()) return true;
+  std::ifstream file;
+  if (options.FilesFrom != "-") {
+    file.open(options.FilesFrom, std::ios::binary);
+    if (!file) {
+      MsgError("Cannot read the list of files: " + options.FilesFrom);
+      return false;
+    }
+  }
+  std::istream& in = options.FilesFrom == "-" ? std::cin : file;
+  AddListedSources(ReadPathList(in, options.ListSeparator), options.Recursive, sources);
+  return true;
+}
+
+// The one line a scheduler reads: how many pictures were written, kept (their output
+// existed) and failed (no output: unreadable, huge, too small, not writable, not
+// started).
+void PrintSummary(std::ostream& out, size_t written, size_t kept, size_t failed) {
+  out << "Summary: " << written << " written, " << kept << " skipped, " << failed << " failed\n"
+      << std::flush;
+}
+
 }  // namespace
 
 int RunBatch(const Options& options, std::ostream& log) {
-  const Sources sources = CollectSources(options.Inputs);
+  Sources sources;
+  if (!GatherSources(options, sources)) {
+    PrintSummary(log, 0, 0, 0);
+    return 1;
+  }
   for (const std::string& problem : sources.Problems) MsgError(problem);
   if (sources.Files.empty()) {
     if (sources.Problems.empty()) MsgWarning("No pictures to process");
+    PrintSummary(log, 0, 0, 0);
     return sources.Problems.empty() ? 0 : 1;
+  }
+  std::vector<Source> files = std::move(sources.Files);
+  if (options.ShardCount > 0) {
+    files = TakeShard(files, options.ShardIndex, options.ShardCount, [&](const Source& source) {
+      return OutputName(options.Settings, source.Path, OutputFolderFor(source, options.OutputDir));
+    });
   }
 
   std::vector<Item> items;
   std::set<std::string> folders;
-  for (const std::string& file : sources.Files) {
+  for (const Source& source : files) {
     Item item;
-    item.Source = file;
-    item.OutputFolder = options.OutputDir.empty() ? FolderPart(file) + "Output/"
-                                                  : WithTrailingDelimiter(options.OutputDir);
+    item.Source = source.Path;
+    item.OutputFolder = OutputFolderFor(source, options.OutputDir);
     folders.insert(item.OutputFolder);
     items.push_back(std::move(item));
   }
@@ -174,7 +237,7 @@ int RunBatch(const Options& options, std::ostream& log) {
   // pictures are taken strictly in order then.
   const bool factorValid = FactorIsValid(
       options.Settings.Mode, XFactor(options.Settings.FactorWhole, options.Settings.FactorTenths));
-  Batch batch(options, log, std::move(items));
+  Batch batch(options, log, std::move(items), factorValid);
   batch.Run(factorValid ? options.Jobs : 1);
 
   const bool aborted = AbortRequested && !batch.Stopped() &&
@@ -183,11 +246,17 @@ int RunBatch(const Options& options, std::ostream& log) {
   if (aborted && !options.Quiet) log << kLogAborted << '\n';
   const uint32_t elapsed = TickCount() - start;
   if (!options.Quiet) log << "Batch job done in " << FormatReal(2, elapsed / 1000.0) << " sec\n";
-  log.flush();
 
-  const bool allWritten = std::all_of(batch.Items().begin(), batch.Items().end(),
-                                      [](const Item& i) { return i.Written; });
-  return allWritten && sources.Problems.empty() ? 0 : 1;
+  const auto count = [&](auto pred) {
+    return static_cast<size_t>(std::count_if(batch.Items().begin(), batch.Items().end(), pred));
+  };
+  const size_t written = count([](const Item& i) { return i.Written; });
+  const size_t kept = count([](const Item& i) { return i.Kept; });
+  const size_t failed = batch.Items().size() - written - kept;
+  PrintSummary(log, written, kept, failed);
+  // A damaged source is written as far as it could be read, yet the batch did not succeed.
+  const size_t damaged = count([](const Item& i) { return i.Damaged; });
+  return failed == 0 && damaged == 0 && sources.Problems.empty() ? 0 : 1;
 }
 
 }  // namespace velora::cli

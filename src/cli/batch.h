@@ -11,8 +11,9 @@ namespace velora::cli {
 // Set (by Ctrl-C) to stop before the next picture; pictures under way are finished.
 extern std::atomic<bool> AbortRequested;
 
-// Runs the batch the options describe; returns the exit status: 0 when every picture was
-// written, 1 when any was skipped or failed.
+// Runs the batch the options describe and ends with the summary line; returns the exit
+// status: 0 when every picture has its output (written now, or kept where it existed and
+// was not to be replaced), 1 when any failed or an input named nothing.
 int RunBatch(const Options& options, std::ostream& log);
 
 }  // namespace velora::cli

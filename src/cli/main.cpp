@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   SetMessageHook(&PrintMessage);
+  // A scheduler stops a run with SIGTERM: it ends after the pictures under way, as Ctrl-C.
   std::signal(SIGINT, &OnInterrupt);
+  std::signal(SIGTERM, &OnInterrupt);
   return cli::RunBatch(options, std::cout);
 }

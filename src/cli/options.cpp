@@ -39,30 +39,92 @@ bool ParseFactor(const std::string& text, int& whole, int& tenths) {
   return whole >= kRoundBox.Lower && whole <= kRoundBox.Upper;
 }
 
+// The words of an option whose value is one of a few, and what each stands for.
+template <class T>
+struct Choice {
+  const char* word;
+  T value;
+};
+constexpr Choice<ResizeMode> kModes[] = {{"decrease", ResizeMode::DecreaseTimes},
+                                         {"increase", ResizeMode::IncreaseTimes},
+                                         {"size", ResizeMode::SameSize},
+                                         {"width", ResizeMode::SameWidth},
+                                         {"height", ResizeMode::SameHeight},
+                                         {"fit", ResizeMode::FitInBox}};
+constexpr Choice<OutputFormat> kFormats[] = {{"jpeg", OutputFormat::Jpeg},
+                                             {"png", OutputFormat::Png},
+                                             {"webp", OutputFormat::Webp},
+                                             {"same", OutputFormat::Same}};
+constexpr Choice<MetadataChoice> kMetadataChoices[] = {{"none", MetadataChoice::None},
+                                                       {"no-location", MetadataChoice::NoLocation},
+                                                       {"all", MetadataChoice::All}};
+
+template <class T, size_t N>
+bool ParseChoice(const std::string& word, const Choice<T> (&choices)[N], T& value) {
+  for (const Choice<T>& choice : choices) {
+    if (word == choice.word) {
+      value = choice.value;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 const char* UsageText() {
   return "usage: velora-resize [options] FOLDER|FILE...\n"
-         "Resizes pictures (JPEG, BMP, PNG, GIF) and writes them as JPEG files into the\n"
-         "subfolder Output/ of each picture's folder.\n"
-         "Photos are turned upright (EXIF orientation) and keep their colour (ICC) profile.\n"
+         "       velora-resize [options] --files-from LIST [FOLDER|FILE...]\n"
+         "Resizes pictures (JPEG, BMP, PNG, GIF, HEIC/HEIF, AVIF, WebP, TIFF) and writes\n"
+         "them as JPEG, PNG or WebP files into the subfolder Output/ of each picture's folder.\n"
+         "Photos are turned upright (EXIF or TIFF orientation) and keep their colour (ICC)\n"
+         "profile.\n"
+         "No output of a run replaces another: a name already written gets \" (2)\" and so on.\n"
          "\n"
-         "  --mode MODE        decrease (default), increase, size, width or height\n"
+         "  --mode MODE        decrease (default), increase, size, width, height or fit\n"
          "  --factor W.T       the factor of decrease and increase, 1.1 to 10.9 (default 2.0)\n"
-         "  --width N          the width in size mode (default 200)\n"
-         "  --height N         the height in size mode (default 151, at least 10)\n"
+         "  --width N          the width in size and fit modes (default 200)\n"
+         "  --height N         the height in size and fit modes (default 151, at least 10)\n"
          "  --side N           the fixed side in width and height modes (default 600)\n"
+         "  --no-enlarge       in size, width, height and fit modes, a picture already no\n"
+         "                     larger than the target keeps its own size\n"
          "  --filter NAME      Box, Triangle, Hermite, Bell, B-Spline, Lanczos3 or Mitchell\n"
          "                     (default Mitchell)\n"
-         "  --quality Q        JPEG quality, 5 to 95 (default 74)\n"
+         "  --quality Q        JPEG and WebP quality, 5 to 95 (default 74)\n"
+         "  --format FORMAT    jpeg (default), png, webp, or same: JPEG, PNG and WebP\n"
+         "                     pictures keep their format, the others become JPEG\n"
+         "  --metadata WHAT    photo information (EXIF, XMP) kept: none (default),\n"
+         "                     no-location (EXIF without GPS, no XMP) or all\n"
          "  --add-filter-name  append the filter's name to output file names\n"
-         "  --no-overwrite     keep output files that exist already\n"
+         "  --no-overwrite     skip pictures whose output exists already (safe re-runs)\n"
          "  --no-protect       also convert pictures wider and higher than 10000 pixels\n"
+         "  --recursive, -r    also the pictures of every subfolder, mirrored under Output/\n"
+         "                     (never Output folders, hidden folders or links to folders)\n"
+         "  --files-from LIST  also the paths listed in LIST, one a line (\"-\": standard\n"
+         "                     input); relative paths keep their folders under --output\n"
+         "  -0, --null         the list's paths are separated by NUL bytes (find -print0)\n"
+         "  --shard K/N        only every N-th picture, starting with the K-th, of all the\n"
+         "                     pictures named, sorted by path: N runs cover each once\n"
          "  --jobs N           threads of work in all (default: the number of processors)\n"
          "  --output DIR       write every output into DIR instead of Output/\n"
-         "  --quiet            print no job log and no progress\n"
-         "  --help, --version\n";
+         "  --quiet            print no job log and no progress, only the summary line\n"
+         "  --help, --version\n"
+         "\n"
+         "The last line is a summary: \"Summary: W written, S skipped, F failed\"; skipped\n"
+         "pictures kept an existing output. The exit status is 0 when every picture has its\n"
+         "output, 1 when any failed, 2 for a usage error.\n";
 }
+
+namespace {
+
+// "K/N" with 1 <= K <= N.
+bool ParseShard(const std::string& text, int& k, int& n) {
+  const size_t slash = text.find('/');
+  return slash != std::string::npos && ParseInt(text.substr(0, slash), k) &&
+         ParseInt(text.substr(slash + 1), n) && n >= 1 && k >= 1 && k <= n;
+}
+
+}  // namespace
 
 bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string& error) {
   o.Jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -99,17 +161,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
       o.Version = true;
     } else if (arg == "--mode") {
       if (!needValue()) return false;
-      if (value == "decrease")
-        s.Mode = ResizeMode::DecreaseTimes;
-      else if (value == "increase")
-        s.Mode = ResizeMode::IncreaseTimes;
-      else if (value == "size")
-        s.Mode = ResizeMode::SameSize;
-      else if (value == "width")
-        s.Mode = ResizeMode::SameWidth;
-      else if (value == "height")
-        s.Mode = ResizeMode::SameHeight;
-      else {
+      if (!ParseChoice(value, kModes, s.Mode)) {
         error = "unknown mode '" + value + "'";
         return false;
       }
@@ -142,12 +194,43 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
         error = "the quality must be from 5 to 95";
         return false;
       }
+    } else if (arg == "--format") {
+      if (!needValue()) return false;
+      if (!ParseChoice(value, kFormats, s.Format)) {
+        error = "unknown format '" + value + "' (jpeg, png, webp or same)";
+        return false;
+      }
+    } else if (arg == "--metadata") {
+      if (!needValue()) return false;
+      if (!ParseChoice(value, kMetadataChoices, s.Metadata)) {
+        error = "unknown metadata choice '" + value + "' (none, no-location or all)";
+        return false;
+      }
     } else if (arg == "--add-filter-name") {
       s.AddFilterName = true;
     } else if (arg == "--no-overwrite") {
       s.OverwriteOutput = false;
     } else if (arg == "--no-protect") {
       s.ProtectHuge = false;
+    } else if (arg == "--no-enlarge") {
+      s.NeverEnlarge = true;
+    } else if (arg == "--recursive" || arg == "-r") {
+      o.Recursive = true;
+    } else if (arg == "--files-from") {
+      if (!needValue()) return false;
+      if (value.empty()) {
+        error = "--files-from needs a file, or - for standard input";
+        return false;
+      }
+      o.FilesFrom = value;
+    } else if (arg == "--null" || arg == "-0") {
+      o.ListSeparator = '\0';
+    } else if (arg == "--shard") {
+      if (!needValue()) return false;
+      if (!ParseShard(value, o.ShardIndex, o.ShardCount)) {
+        error = "--shard needs K/N with 1 <= K <= N, not '" + value + "'";
+        return false;
+      }
     } else if (arg == "--jobs" || arg == "-j") {
       if (!needInt(o.Jobs)) return false;
       if (o.Jobs < 1) {
@@ -169,7 +252,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o, std::string&
       o.Inputs.push_back(arg);
     }
   }
-  if (!o.Help && !o.Version && o.Inputs.empty()) {
+  if (!o.Help && !o.Version && o.Inputs.empty() && o.FilesFrom.empty()) {
     error = "no folder or file given";
     return false;
   }

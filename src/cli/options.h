@@ -11,6 +11,11 @@ struct Options {
   ResizeSettings Settings;
   int Jobs = 1;
   std::string OutputDir;  // empty: each source's Output/ subfolder
+  bool Recursive = false;
+  std::string FilesFrom;  // a list of paths ("-": standard input), or empty
+  char ListSeparator = '\n';
+  int ShardIndex = 0;  // K of --shard K/N; 0: the whole set
+  int ShardCount = 0;
   bool Quiet = false;
   bool Help = false;
   bool Version = false;

@@ -71,7 +71,7 @@ class RecordingDesktopEntries : public DesktopEntryWriter {
  public:
   bool CreateAppShortcut(const std::string& linkName, bool onDesktop) override {
     shortcuts.push_back({linkName, onDesktop});
-    return true;
+    return writes;
   }
   bool SetAppAutoStart(bool enable) override {
     autoStarts.push_back(enable);
@@ -80,6 +80,7 @@ class RecordingDesktopEntries : public DesktopEntryWriter {
 
   std::vector<std::pair<std::string, bool>> shortcuts;
   std::vector<bool> autoStarts;
+  bool writes = true;  // false: every launcher fails to be written
 };
 
 }  // namespace velora::app::testing

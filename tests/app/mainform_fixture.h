@@ -39,6 +39,11 @@ class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
     savedCurrent_ = QDir::currentPath();
+    RecordBoxes();
+  }
+
+  // Every message, question and opened address is recorded instead of shown.
+  void RecordBoxes() {
     SetMessageHook([this](MessageKind kind, const std::string& text) {
       messages.push_back({kind, text});
       if (onMessage) onMessage(kind, text);

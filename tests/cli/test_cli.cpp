@@ -10,6 +10,7 @@
 #include <regex>
 #include <sstream>
 
+#include "cli_run.h"
 #include "jpeg/jpeg.h"
 #include "options.h"
 #include "sources.h"
@@ -18,57 +19,6 @@
 
 using namespace velora;
 using namespace velora::test;
-
-namespace {
-
-struct Outcome {
-  int status;
-  std::vector<std::string> log;  // without the heading and the timing line
-  std::string heading, timing, errors;
-};
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-Outcome Resize(const TempDir& dir, const std::string& args) {
-  const std::string out = dir.Path(".stdout"), err = dir.Path(".stderr");
-  Outcome o;
-  o.status = RunCommand(std::string(VELORA_BINARY_DIR) + "/src/cli/velora-resize " + args + " >" +
-                        out + " 2>" + err);
-  std::vector<std::string> lines = Lines(ReadFile(out));
-  std::filesystem::remove(out);
-  o.errors = ReadFile(err);
-  std::filesystem::remove(err);
-  if (lines.size() >= 2 && lines[0].find(" NEW BATCH JOB STARTED") != std::string::npos) {
-    o.heading = lines[0];
-    EXPECT_EQ(lines[1], "");
-    lines.erase(lines.begin(), lines.begin() + 2);
-  }
-  if (!lines.empty() && lines.back().rfind("Batch job done in ", 0) == 0) {
-    o.timing = lines.back();
-    lines.pop_back();
-  }
-  o.log = lines;
-  return o;
-}
-
-void WriteJpeg(const std::string& path, int w, int h, unsigned seed = 1) {
-  TBitmap bitmap;
-  FillPattern(bitmap, w, h, seed);
-  TJPEGImage jpeg;
-  jpeg.CopyGraphic(&bitmap);
-  jpeg.SaveFile(path);
-}
-
-std::string Saved(const std::string& path) {
-  return "File resized and saved as: " + path;
-}
-
-}  // namespace
 
 TEST(Cli, ConvertsAFolderAndLogsEachPicture) {
   TempDir dir;
@@ -116,7 +66,7 @@ TEST(Cli, OptionsReachTheConversion) {
   }
 }
 
-TEST(Cli, SkipsAndFailuresGiveExitStatusOne) {
+TEST(Cli, FailuresGiveExitStatusOneAndKeptOutputsDoNot) {
   TempDir dir;
   WriteJpeg(dir.Path("a.jpg"), 40, 40);
   // A picture whose header claims 12000 x 12000 pixels.
@@ -131,16 +81,37 @@ TEST(Cli, SkipsAndFailuresGiveExitStatusOne) {
   dir.Write("huge.jpg", huge);
   Outcome first = Resize(dir, dir.Root());
   EXPECT_EQ(first.status, 1);
+  EXPECT_EQ(first.summary, "Summary: 1 written, 0 skipped, 1 failed");
   EXPECT_EQ(first.log, (std::vector<std::string>{Saved(dir.Path("Output/a.jpg")),
                                                  "WARNING! Huge image: " + dir.Path("huge.jpg")}));
   // Run again without overwriting: the existing output is kept.
   const auto before = ReadBytes(dir.Path("Output/a.jpg"));
   const Outcome second = Resize(dir, "--no-overwrite --quality 20 " + dir.Path("a.jpg"));
-  EXPECT_EQ(second.status, 1);
+  EXPECT_EQ(second.status, 0);  // every picture named has its output
+  EXPECT_EQ(second.summary, "Summary: 0 written, 1 skipped, 0 failed");
   EXPECT_EQ(second.log,
             std::vector<std::string>{"WARNING! File already exists (not overwritten): " +
                                      dir.Path("Output/a.jpg")});
   EXPECT_EQ(ReadBytes(dir.Path("Output/a.jpg")), before);
+}
+
+// A damaged picture is written as far as it reads, with a line that names it, and the run
+// ends with status 1; an empty file cannot be opened.
+TEST(Cli, DamagedAndEmptyPicturesAreReported) {
+  TempDir dir;
+  WriteJpeg(dir.Path("cut.jpg"), 64, 48);
+  std::vector<uint8_t> cut = ReadBytes(dir.Path("cut.jpg"));
+  cut.resize(cut.size() * 2 / 3);
+  dir.Write("cut.jpg", cut);
+  dir.Write("empty.jpg", "");
+  const Outcome o = Resize(dir, dir.Root());
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.log, (std::vector<std::string>{
+                       "WARNING! Damaged picture (partly read): " + dir.Path("cut.jpg"),
+                       Saved(dir.Path("Output/cut.jpg")),
+                       "ERROR! Cannot open picture: " + dir.Path("empty.jpg")}));
+  EXPECT_TRUE(FileExists(dir.Path("Output/cut.jpg")));
+  EXPECT_FALSE(FileExists(dir.Path("Output/empty.jpg")));
 }
 
 TEST(Cli, AnInvalidFactorStopsTheBatchWithOneMessage) {
@@ -163,6 +134,10 @@ TEST(Cli, BadInputIsReportedAndTheRunGoesOn) {
   EXPECT_NE(missing.errors.find("Folder does not exist: " + dir.Path("no-such-folder")),
             std::string::npos);
   EXPECT_EQ(missing.log, std::vector<std::string>{Saved(dir.Path("Output/a.jpg"))});
+  // An empty argument names nothing either.
+  const Outcome blank = Resize(dir, "'' " + dir.Path("a.jpg"));
+  EXPECT_EQ(blank.status, 1);
+  EXPECT_NE(blank.errors.find("Folder does not exist: \n"), std::string::npos) << blank.errors;
 
   // An output folder that cannot be made: every picture fails to be written.
   TempDir other;
@@ -184,9 +159,11 @@ TEST(Cli, BadInputIsReportedAndTheRunGoesOn) {
 
 TEST(Cli, UsageErrors) {
   TempDir dir;
-  for (const char* args : {"", "--frobnicate x", "--quality 4 x", "--quality 96 x",
-                           "--factor 11.0 x", "--factor 2.55 x", "--filter Gauss x",
-                           "--mode sideways x", "--jobs 0 x", "--width abc x", "--quality"}) {
+  for (const char* args :
+       {"", "--frobnicate x", "--quality 4 x", "--quality 96 x", "--factor 11.0 x",
+        "--factor 2.55 x", "--filter Gauss x", "--mode sideways x", "--jobs 0 x", "--width abc x",
+        "--quality", "--shard 0/3 x", "--shard 4/3 x", "--shard 1 x", "--shard 1/0 x",
+        "--files-from", "--files-from= x", "--format gif x", "--format x", "--metadata some x"}) {
     const Outcome o = Resize(dir, args);
     EXPECT_EQ(o.status, 2) << args;
     EXPECT_NE(o.errors.find("usage: velora-resize"), std::string::npos) << args;
@@ -202,8 +179,9 @@ TEST(Cli, ParallelRunsLogInNameOrderAndWriteTheSameBytes) {
   for (int i = 0; i < 24; ++i) {
     WriteJpeg(dir.Path("pic" + std::to_string(100 + i) + ".jpg"), 30 + 7 * (i % 5), 20 + 3 * i, i);
   }
-  // Same-named sources share one output; the later in name order wins either way.
+  // Sources that want one output name get numbered names in name order either way.
   WriteJpeg(dir.Path("pic100.png.jpeg"), 10, 10);
+  WriteJpeg(dir.Path("pic101.jpeg"), 12, 10);
   dir.Write("pic105.bmp", "broken");
   const Outcome serial = Resize(dir, "--jobs 1 " + dir.Root());
   std::map<std::string, std::vector<uint8_t>> serialBytes;
@@ -214,17 +192,55 @@ TEST(Cli, ParallelRunsLogInNameOrderAndWriteTheSameBytes) {
   const Outcome parallel = Resize(dir, "--jobs 4 " + dir.Root());
   EXPECT_EQ(parallel.log, serial.log);
   EXPECT_EQ(parallel.status, serial.status);
-  ASSERT_EQ(serial.log.size(), 26u);
+  ASSERT_EQ(serial.log.size(), 27u);
+  EXPECT_EQ(serial.log[2], Saved(dir.Path("Output/pic101.jpg")));  // pic101.jpeg
+  EXPECT_EQ(serial.log[3], Saved(dir.Path("Output/pic101 (2).jpg")));
   for (const auto& [path, bytes] : serialBytes) EXPECT_EQ(ReadBytes(path), bytes) << path;
+}
+
+TEST(Cli, FormatsAndNamesThatNeverCollideAcrossFolders) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.Path("a"));
+  std::filesystem::create_directory(dir.Path("b"));
+  WriteJpeg(dir.Path("a/cat.jpg"), 40, 20);
+  WriteJpeg(dir.Path("a/cat.jpeg"), 60, 20);
+  WriteJpeg(dir.Path("b/cat.jpg"), 80, 20);
+  const std::string folders = dir.Path("a") + " " + dir.Path("b");
+  struct Case {
+    std::string args;
+    std::vector<std::string> written;
+  } cases[] = {
+      {"--output " + dir.Path("o1"), {"o1/cat.jpg", "o1/cat (2).jpg", "o1/cat (3).jpg"}},
+      {"--jobs 3 --format png --output " + dir.Path("o2"),
+       {"o2/cat.png", "o2/cat (2).png", "o2/cat (3).png"}},
+      {"--format=webp --metadata all --output " + dir.Path("o3"),
+       {"o3/cat.webp", "o3/cat (2).webp", "o3/cat (3).webp"}},
+      {"--format same --metadata no-location",
+       {"a/Output/cat.jpg", "a/Output/cat (2).jpg", "b/Output/cat.jpg"}},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = Resize(dir, c.args + " " + folders);
+    EXPECT_EQ(o.status, 0) << c.args << o.errors;
+    std::vector<std::string> expected;
+    for (const std::string& w : c.written) expected.push_back(Saved(dir.Path(w)));
+    EXPECT_EQ(o.log, expected) << c.args;
+  }
+  // Each file holds its own picture.
+  TJPEGImage third;
+  third.LoadFile(dir.Path("o1/cat (3).jpg"));
+  EXPECT_EQ(third.Width(), 40);
 }
 
 TEST(CliSources, FolderListing) {
   TempDir dir;
-  for (const char* name : {"b.PNG", ".hidden.gif", "a.bmp", "C.jpg", "d.jp", "e.txt", "f"})
+  for (const char* name :
+       {"b.PNG", ".hidden.gif", "a.bmp", "C.jpg", "d.jp", "e.txt", "f", "h.HEIC", "i.heif", "j.hif",
+        "k.Avif", "l.webp", "m.TIF", "n.tiff", "o.heics", "p.tif2"})
     dir.Write(name, "x");
   std::filesystem::create_directory(dir.Path("g.jpg"));
   std::vector<std::string> expected;
-  for (const char* name : {".hidden.gif", "a.bmp", "b.PNG", "C.jpg", "d.jp"})
+  for (const char* name : {".hidden.gif", "a.bmp", "b.PNG", "C.jpg", "d.jp", "h.HEIC", "i.heif",
+                           "j.hif", "k.Avif", "l.webp", "m.TIF", "n.tiff"})
     expected.push_back(dir.Path(name));
   EXPECT_EQ(cli::PictureFilesOf(dir.Root()), expected);
 }
@@ -240,6 +256,8 @@ TEST(CliOptions, Defaults) {
   EXPECT_TRUE(o.Settings.OverwriteOutput);
   EXPECT_TRUE(o.Settings.ProtectHuge);
   EXPECT_FALSE(o.Settings.AddFilterName);
+  EXPECT_EQ(o.Settings.Format, OutputFormat::Jpeg);
+  EXPECT_EQ(o.Settings.Metadata, MetadataChoice::None);
   EXPECT_GE(o.Jobs, 1);
   ASSERT_TRUE(cli::ParseOptions({"--factor=10.9", "--filter", "b-spline", "x"}, o, error));
   EXPECT_EQ(o.Settings.FactorWhole, 10);

@@ -16,13 +16,19 @@ mkdir "$tmp/album/more"
 # Each case: the words typed so far (the last is the one being completed) and the offers
 # expected, sorted and joined by blanks.
 cases=(
-  "velora-resize --fil|--filter"
-  "velora-resize --no-|--no-overwrite --no-protect"
-  "velora-resize --mode |decrease height increase size width"
+  "velora-resize --fil|--files-from --filter"
+  "velora-resize --filt|--filter"
+  "velora-resize --no-|--no-enlarge --no-overwrite --no-protect"
+  "velora-resize --mode |decrease fit height increase size width"
+  "velora-resize --mode f|fit"
+  "velora-resize --shard |"
+  "velora-resize --files-from $tmp/album/n|$tmp/album/notes.txt"
   "velora-resize --mode s|size"
   "velora-resize --filter B|B-Spline Bell Box"
   "velora-resize --filter=L|Lanczos3"
   "velora-resize --quality |"
+  "velora-resize --format |jpeg png same webp"
+  "velora-resize --metadata=n|no-location none"
   "velora-resize --output $tmp/album/|$tmp/album/more"
   "velora-resize --quiet $tmp/album/|$tmp/album/cat.png $tmp/album/dog.JPG $tmp/album/more $tmp/album/old.gif"
 )

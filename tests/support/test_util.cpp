@@ -57,10 +57,6 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
   return {s.begin(), s.end()};
 }
 
-std::string Corpus(const std::string& relative) {
-  return std::string(VELORA_CORPUS_DIR) + "/" + relative;
-}
-
 }  // namespace velora::test
 
 #include <sys/mount.h>

@@ -1,5 +1,5 @@
 #pragma once
-// Small helpers shared by the tests: temporary folders and files, corpus paths.
+// Small helpers shared by the tests: temporary folders and files.
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -27,8 +27,6 @@ class TempDir {
 
 std::string ReadFile(const std::string& path);
 std::vector<uint8_t> ReadBytes(const std::string& path);
-// A file of the shared public test corpus, for example Corpus("bmp/bmpsuite/g/pal8.bmp").
-std::string Corpus(const std::string& relative);
 
 }  // namespace velora::test
 

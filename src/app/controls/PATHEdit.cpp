@@ -48,13 +48,21 @@ TPathEdit::TPathEdit(QWidget* parent) : QLineEdit(parent) {
 
 void TPathEdit::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
-  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-    if (IsFolder(text()) && !text().endsWith(u'/')) setText(text() + u'/');
-    deselect();
-    end(false);
-  }
   // Noted before the key does its work, so the change it makes knows which key made it.
   m_lastKey = key;
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    // A finished name is a change of the program's, which opens the folder; otherwise the
+    // same text is opened again. Either way Enter stops here: it is no command of the window.
+    if (IsFolder(text()) && !text().endsWith(u'/')) {
+      setText(text() + u'/');
+    } else {
+      emit OnEnter();
+    }
+    deselect();
+    end(false);
+    event->accept();
+    return;
+  }
   QLineEdit::keyPressEvent(event);
 }
 
@@ -108,15 +116,41 @@ void TPathEdit::CompleteName() {
   setSelection(static_cast<int>(length), static_cast<int>(completed.size() - length));
 }
 
-void edtPath2Change(TPathEdit& edit, TTarnoFileList& list) {
-  const auto valid = [&edit] { return ValidFolder(edit.text().toStdString()); };
-  SetBoxColor(edit, valid() ? kValidFolderColor : kInvalidFolderColor);
-  // The program's texts are finished with "/" at once; the user's only on Enter and when
-  // the box loses the focus, so a folder name can be typed letter by letter.
-  if (!edit.IsTyping()) {
-    edit.setText(QString::fromStdString(WithTrailingDelimiter(edit.text().toStdString())));
+namespace {
+
+// Moves the list to the box's folder, then colours the box by whether the list shows it.
+void ShowBoxFolder(TPathEdit& edit, TTarnoFileList& list, bool report) {
+  if (ValidFolder(edit.text().toStdString()) && !PathBoxShowsList(edit, list)) {
+    const TTarnoFileList::ErrorReports reports(list, report);
+    list.ShowFolder(edit.text());
   }
-  if (valid()) list.ShowFolder(edit.text());
+  SetBoxColor(edit, PathBoxShowsList(edit, list) ? kValidFolderColor : kInvalidFolderColor);
+}
+
+}  // namespace
+
+bool PathBoxShowsList(const TPathEdit& edit, const TTarnoFileList& list) {
+  const QString text = edit.text();
+  return ValidFolder(text.toStdString()) && AbsoluteFolder(list.Folder(), text) == list.Folder();
+}
+
+void edtPath2Change(TPathEdit& edit, TTarnoFileList& list) {
+  // The program's texts are finished with "/" at once; the user's only on Enter and when
+  // the box loses the focus, so a folder name can be typed letter by letter. The finished
+  // text comes back here as a change of its own, which does the rest.
+  if (!edit.IsTyping()) {
+    const QString finished =
+        QString::fromStdString(WithTrailingDelimiter(edit.text().toStdString()));
+    if (finished != edit.text()) {
+      edit.setText(finished);
+      return;
+    }
+  }
+  ShowBoxFolder(edit, list, !edit.IsTyping());
+}
+
+void OpenPathBoxFolder(TPathEdit& edit, TTarnoFileList& list) {
+  ShowBoxFolder(edit, list, true);
 }
 
 }  // namespace velora::app

@@ -1,7 +1,8 @@
 #pragma once
 // The folder path box: a line edit that completes partly typed names from the disk and
 // finishes a folder name with "/" on Enter and when it loses the focus. Its OnChange signal
-// comes first on every change of the text; completion runs after it.
+// comes first on every change of the text; completion runs after it. Enter belongs to the
+// box: it opens the folder typed and goes no further.
 #include <QFlags>
 #include <QLineEdit>
 
@@ -44,6 +45,8 @@ class TPathEdit : public QLineEdit {
  signals:
   // The text changed, by typing or by the program; raised before completion.
   void OnChange();
+  // Enter was pressed on a text that Enter did not change: the user asks to open it again.
+  void OnEnter();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -62,10 +65,16 @@ class TPathEdit : public QLineEdit {
   bool m_completing = false;  // the change being processed is a completion's
 };
 
-// The main window's handler of the path box's OnChange: colours the box light green for a
-// valid folder and orange otherwise, finishes a text set by the program with "/", and moves
-// the file list to a valid folder. While the user types, the text stays as typed.
+// The main window's handler of the path box's OnChange: finishes a text set by the program
+// with "/", moves the file list to a valid folder and colours the box light green when the
+// list now shows the folder it names, orange otherwise. While the user types, the text stays
+// as typed and a folder that cannot be read is passed over in silence (completion may land
+// on one the user never meant); when the program sets the text, such a folder is reported.
 void edtPath2Change(TPathEdit& edit, TTarnoFileList& list);
+// The same for a folder the user asks to open (Enter): reported when it cannot be read.
+void OpenPathBoxFolder(TPathEdit& edit, TTarnoFileList& list);
+// The box names the folder the list shows.
+bool PathBoxShowsList(const TPathEdit& edit, const TTarnoFileList& list);
 
 // The colours of the path box: the text names a valid folder, or not.
 inline constexpr QRgb kValidFolderColor = 0xFFA5C19F;    // 165, 193, 159

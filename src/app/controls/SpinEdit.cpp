@@ -1,5 +1,6 @@
 #include "controls/SpinEdit.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
@@ -61,6 +62,21 @@ QSize TSpinEdit::sizeHint() const {
 
 QAbstractSpinBox::StepEnabled TSpinEdit::stepEnabled() const {
   return StepUpEnabled | StepDownEnabled;
+}
+
+void TSpinEdit::keyPressEvent(QKeyEvent* event) {
+  const QString typed = event->text();
+  if (digitsOnly_ && (typed == QLatin1String(".") || typed == QLatin1String(","))) {
+    event->accept();
+    emit SeparatorTyped();
+    return;
+  }
+  // Other characters that are no digit never reach a digits-only box's text.
+  if (digitsOnly_ && typed.size() == 1 && typed[0].isPrint() && !typed[0].isDigit()) {
+    event->accept();
+    return;
+  }
+  QAbstractSpinBox::keyPressEvent(event);
 }
 
 void TSpinEdit::focusOutEvent(QFocusEvent* event) {

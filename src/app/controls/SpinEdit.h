@@ -20,6 +20,10 @@ class TSpinEdit : public QAbstractSpinBox {
   // Sets the value after the limits; `Changed` follows when the text changes.
   void SetValue(int value);
   const NumberBox& Limits() const { return limits_; }
+  // A box for digits only: other typed characters are dropped, and a decimal separator
+  // ("." or ",") typed into it raises SeparatorTyped instead, so the next box can take the
+  // rest.
+  void SetDigitsOnly(bool digitsOnly) { digitsOnly_ = digitsOnly; }
 
   void stepBy(int steps) override;
   QSize sizeHint() const override;
@@ -29,14 +33,18 @@ class TSpinEdit : public QAbstractSpinBox {
  signals:
   // The text changed, by typing, the arrows or the program.
   void Changed();
+  // "." or "," was typed into a digits-only box.
+  void SeparatorTyped();
 
  protected:
   StepEnabled stepEnabled() const override;
   void focusOutEvent(QFocusEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   NumberBox limits_;
   int increment_;
+  bool digitsOnly_ = false;
 };
 
 }  // namespace velora::app

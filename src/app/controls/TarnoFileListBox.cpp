@@ -52,8 +52,8 @@ class SavedCurrentFolder {
   int m_fd;
 };
 
-void ReportFolderError(const QString& folder, int error) {
-  MsgError(std::string(std::strerror(error)) + "\r\n" + folder.toStdString());
+void ReportFolderError(const QString& folder, int error, bool report) {
+  if (report) MsgError(std::string(std::strerror(error)) + "\r\n" + folder.toStdString());
 }
 
 bool IsReadOnly(const QString& name) {
@@ -142,7 +142,7 @@ bool TTarnoFileList::SwitchToFolder(const QString& folder) {
 bool TTarnoFileList::ReadFolder(const QString& folder) {
   SavedCurrentFolder previous;
   if (::chdir(QFile::encodeName(folder).constData()) != 0) {
-    ReportFolderError(folder, errno);
+    ReportFolderError(folder, errno, m_reportErrors);
     return false;
   }
 
@@ -166,7 +166,7 @@ bool TTarnoFileList::ReadFolder(const QString& folder) {
   if (!complete) {
     const int error = errno;
     previous.Restore();
-    ReportFolderError(folder, error);
+    ReportFolderError(folder, error, m_reportErrors);
     return false;
   }
 

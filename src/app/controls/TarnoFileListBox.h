@@ -9,15 +9,19 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QString>
+#include <utility>
 
 namespace velora::app {
 
 // The mask of every picture type the program reads, and the filter box's table of
 // descriptions and masks ("description|mask|description|mask...").
-inline constexpr const char* kPictureMask = "*.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png";
+inline constexpr const char* kPictureMask =
+    "*.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png;*.heic;*.heif;*.hif;*.avif;*.webp;*.tif;*.tiff";
 inline constexpr const char* kPictureFilter =
-    "Show all supported pictures (jpeg, jpg, gif, png, bmp)|*.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png|"
-    "JPEG|*.jpeg;*.jpg;*.jp|BITMAP|*.bmp|PNG|*.png|GIF|*.gif";
+    "Show all supported pictures (jpeg, jpg, gif, png, bmp, heic, heif, avif, webp, tiff)|"
+    "*.jp;*.jpeg;*.jpg;*.gif;*.bmp;*.png;*.heic;*.heif;*.hif;*.avif;*.webp;*.tif;*.tiff|"
+    "JPEG|*.jpeg;*.jpg;*.jp|BITMAP|*.bmp|PNG|*.png|GIF|*.gif|"
+    "HEIC / HEIF / AVIF|*.heic;*.heif;*.hif;*.avif|WEBP|*.webp|TIFF|*.tif;*.tiff";
 
 // Which entries the list shows. Hidden entries are those whose name starts with a dot;
 // folders are listed as "[name]". Read-only files are the ones this user may not write.
@@ -72,6 +76,21 @@ class TTarnoFileList : public QListWidget {
   // The number of selected entries.
   int SelCount() const;
 
+  // While one lives, a folder that cannot be read is reported (the default) or passed over
+  // in silence, as asked.
+  class ErrorReports {
+   public:
+    ErrorReports(TTarnoFileList& list, bool report)
+        : m_list(list), m_previous(std::exchange(list.m_reportErrors, report)) {}
+    ~ErrorReports() { m_list.m_reportErrors = m_previous; }
+    ErrorReports(const ErrorReports&) = delete;
+    ErrorReports& operator=(const ErrorReports&) = delete;
+
+   private:
+    TTarnoFileList& m_list;
+    bool m_previous;
+  };
+
  signals:
   // The user pressed a mouse button in the list, or Up or Down; the selection and the current
   // entry have already followed. Never raised for an empty list.
@@ -98,6 +117,7 @@ class TTarnoFileList : public QListWidget {
   TFileType m_fileType = TFileType(ftHidden) | ftNormal;
   bool m_showGlyphs = true;
   bool m_pressNotified = false;  // a double click handed back as a press has notified already
+  bool m_reportErrors = true;    // a folder that cannot be read is reported
 };
 
 // The filter box: a drop-down list of descriptions whose choice sets the file list's mask.

@@ -350,7 +350,14 @@ void TSelectDirDlg::btnCreateClick() {
 void TSelectDirDlg::OKButtonClick() {
   const std::string question = "The specified directory does not exist. Create it?";
   const QString typed = m_allowCreate ? edtDirectory->text() : QString();
-  if (!typed.isEmpty() && AbsoluteFolder(CurrentFolder(), typed) != m_folder) {
+  const QTreeWidgetItem* highlighted = DirList->currentItem();
+  const QString marked = highlighted ? highlighted->data(0, kPathRole).toString() : m_folder;
+  const bool typedOther = !typed.isEmpty() && AbsoluteFolder(CurrentFolder(), typed) != m_folder;
+  if (!typedOther && marked != m_folder) {
+    // A folder the user highlighted (a click, the arrow keys) is the one chosen, though the
+    // tree still shows the one around it.
+    m_folder = marked;
+  } else if (typedOther) {
     if (!ValidFolder(Std(typed))) {
       if (m_prompt && !AskYesNo("Confirm", question)) return;
       if (MakeFolder(Std(typed)) < 0) return;

@@ -28,7 +28,7 @@ void TInternetLabel::leaveEvent(QEvent* event) {
 
 void TInternetLabel::OpenLink() {
   if (link_.empty()) return;
-  visited_ = OpenTarget(link_);
+  visited_ = OpenTargetOrSay(link_);
   Show(visited_ ? VisitedColor : NotVisitedColor, Underlined());
 }
 

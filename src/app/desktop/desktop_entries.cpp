@@ -167,6 +167,16 @@ bool CreateAppShortcut(const std::string& linkName, bool onDesktop) {
   return !self.empty() && CreateShortcut(linkName, self, onDesktop);
 }
 
+std::string ShortcutFailureText(const std::string& linkName, bool onDesktop) {
+  const std::string path = ShortcutPath(linkName, onDesktop);
+  if (!path.empty()) return "Cannot write the launcher " + path;
+  const std::string wanted = onDesktop ? IntendedSpecialFolder(CSIDL_DESKTOPDIRECTORY) : "";
+  std::string text = "Cannot create the launcher \"" + linkName + ".desktop\": there is no " +
+                     (onDesktop ? "desktop folder" : "applications folder");
+  if (!wanted.empty()) text += " (it would be " + wanted + ")";
+  return text + ".";
+}
+
 bool SetAutoStart(const std::string& programPath, bool enable) {
   const std::string path = AutoStartEntryPath(programPath);
   if (path.empty()) return false;

@@ -39,6 +39,9 @@ std::string ShortcutPath(const std::string& linkName, bool onDesktop);
 bool CreateShortcut(const std::string& linkName, const std::string& target, bool onDesktop);
 // The launcher of the running program.
 bool CreateAppShortcut(const std::string& linkName, bool onDesktop);
+// What to tell a user whose launcher could not be written: where it would have gone, and
+// why not there.
+std::string ShortcutFailureText(const std::string& linkName, bool onDesktop);
 
 // Enabling writes the program's start-up entry (its autostart folder is created when
 // missing); a write that fails shows "Failed to set data for '<name>'". Disabling removes

@@ -44,8 +44,19 @@ bool OpenTarget(const std::string& target) {
   return opener ? opener(url) : QDesktopServices::openUrl(url);
 }
 
+std::string NoProgramText(const std::string& target) {
+  return "No program to open " + target + " was found.";
+}
+
+bool OpenTargetOrSay(const std::string& target) {
+  if (target.empty()) return false;
+  if (OpenTarget(target)) return true;
+  MsgWarning(NoProgramText(target));
+  return false;
+}
+
 void InstallShellOpen() {
-  SetShellOpenHook([](const std::string& target) { OpenTarget(target); });
+  SetShellOpenHook([](const std::string& target) { OpenTargetOrSay(target); });
 }
 
 }  // namespace velora::app

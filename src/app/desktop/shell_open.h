@@ -24,7 +24,14 @@ QUrl TargetUrl(const std::string& target);
 // refused it.
 bool OpenTarget(const std::string& target);
 
-// Routes the engine's ShellOpen to OpenTarget, whose result ShellOpen ignores.
+// Opens the target; when the desktop has no program for it, says so in one box. An empty
+// target opens nothing and says nothing.
+bool OpenTargetOrSay(const std::string& target);
+// The box's text for a target no program would open.
+std::string NoProgramText(const std::string& target);
+
+// Routes the engine's ShellOpen to OpenTargetOrSay: nothing the user asked to open fails
+// without a word.
 void InstallShellOpen();
 
 }  // namespace velora::app

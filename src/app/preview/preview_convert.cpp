@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "jpeg/jpeg.h"
+#include "picture/decoded_picture.h"
 #include "picture/picture.h"
 #include "png/pngread.h"
 
@@ -253,6 +254,22 @@ QImage PngToImage(const TPngPicture& png, QRgb background, int reduction) {
   return writer.Take();
 }
 
+QImage DecodedToImage(const TDecodedPicture& picture, QRgb background, int reduction) {
+  const std::shared_ptr<const DibSection> dib = picture.Bitmap().Dib();
+  if (!dib || dib->width <= 0 || dib->height <= 0) return {};
+  if (!picture.HasAlpha()) return DibToImage(*dib, reduction);
+  DibRowReader reader(*dib);
+  ReducingImageWriter writer(dib->width, dib->height, reduction);
+  for (int y = 0; y < dib->height; ++y) {
+    QRgb* out = writer.Row(y);
+    reader.Read(y, out);
+    const uint8_t* alpha = picture.AlphaScanline(y);
+    for (int x = 0; x < dib->width; ++x) out[x] = BlendOver(out[x], background, alpha[x]);
+    writer.Commit(y);
+  }
+  return writer.Take();
+}
+
 QImage JpegToImage(const TJPEGImage& jpeg, int reduction) {
   // A copy shares the compressed bytes; its scale and decoding are its own.
   TJPEGImage decoder;
@@ -283,6 +300,9 @@ QImage GraphicToImage(const TGraphic& graphic, QRgb background, QSize needed) {
   const int reduction = PreviewReduction(SizeOf(graphic), needed);
   if (const auto* png = dynamic_cast<const TPngPicture*>(&graphic)) {
     return PngToImage(*png, background, reduction);
+  }
+  if (const auto* decoded = dynamic_cast<const TDecodedPicture*>(&graphic)) {
+    return DecodedToImage(*decoded, background, reduction);
   }
   if (const auto* bitmap = dynamic_cast<const TBitmap*>(&graphic)) {
     return BitmapToImage(*bitmap, background, reduction);

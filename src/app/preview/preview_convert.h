@@ -11,6 +11,7 @@ namespace velora {
 class TGraphic;
 class TBitmap;
 class TPngPicture;
+class TDecodedPicture;
 class TJPEGImage;
 struct DibSection;
 }  // namespace velora
@@ -41,6 +42,9 @@ QImage BitmapToImage(const TBitmap& bitmap, QRgb background, int reduction = 1);
 // palette entry's transparency value. Palette pictures are always blended by entry, so
 // only the entries the file makes transparent are.
 QImage PngToImage(const TPngPicture& png, QRgb background, int reduction = 1);
+// A picture of the readers over format libraries (HEIF, WebP, TIFF): opaque, or every
+// pixel blended by its alpha value.
+QImage DecodedToImage(const TDecodedPicture& picture, QRgb background, int reduction = 1);
 // A JPEG decoded at 1/reduction (1, 2, 4 or 8) of its size by a decoder of its own: the
 // image's own pixels, settings and decoded bitmap stay as they are.
 QImage JpegToImage(const TJPEGImage& jpeg, int reduction);

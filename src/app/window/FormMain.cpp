@@ -137,7 +137,7 @@ void TMainForm::Wire() {
   connect(btnSupport, &QPushButton::clicked, this, &TMainForm::mnuSupportClick);
   connect(btn43, &QPushButton::clicked, this, &TMainForm::btn43Click);
   connect(btnAgree, &QPushButton::clicked, this, &TMainForm::btnAgreeClick);
-  connect(btnDesktopShortcut, &QPushButton::clicked, this, &TMainForm::btnDesktopShortcutClick);
+  connect(btnDesktopShortcut, &QPushButton::clicked, this, &TMainForm::btnDesktopShortcutPressed);
 
   for (QRadioButton* radio :
        {radXDecrease, radXIncrease, radSameSize, radSameWidth, radSameHeight}) {
@@ -146,6 +146,11 @@ void TMainForm::Wire() {
     });
   }
   connect(spnZecimal, &TSpinEdit::Changed, this, &TMainForm::spnZecimalChange);
+  // "2.5" typed in one go: the separator moves on to the tenths, which take the "5".
+  connect(spnRound, &TSpinEdit::SeparatorTyped, this, [this] {
+    spnZecimal->setFocus(Qt::TabFocusReason);
+    spnZecimal->selectAll();
+  });
   connect(trkQuality, &QSlider::valueChanged, this, &TMainForm::trkQualityChange);
   connect(spnHideHint, &TSpinEdit::Changed, this, &TMainForm::spnHideHintChange);
   connect(spnOpacity, &TSpinEdit::Changed, this, &TMainForm::spnOpacityChange);
@@ -163,6 +168,7 @@ void TMainForm::Wire() {
 
   // The list follows the box after the box's own completion has run.
   connect(edtPath, &TPathEdit::OnChange, this, &TMainForm::edtPath2Change);
+  connect(edtPath, &TPathEdit::OnEnter, this, [this] { OpenPathBoxFolder(*edtPath, *FileList); });
   edtPath->setText("/");
   FilterCombo->SetFileList(FileList);
   connect(FileList, &TTarnoFileList::OnSelectChaged, this, &TMainForm::FileListSelectChaged);
@@ -300,6 +306,15 @@ void TMainForm::edtPath2Change() {
 
 std::string TMainForm::ListFolder() const {
   return WithTrailingDelimiter(FileList->Folder().toStdString());
+}
+
+// A run converts the folder the list shows; when the path box names another one (typed but
+// not opened, or one that could not be read) the user would not know which, so none runs.
+bool TMainForm::RunFolderAgrees() {
+  if (PathBoxShowsList(*edtPath, *FileList)) return true;
+  MsgWarning("Nothing was converted: the folder in the path box is not open.\r\n" +
+             edtPath->text().toStdString());
+  return false;
 }
 
 QStringList TMainForm::SelectedNames() const {

@@ -179,12 +179,14 @@ class TMainForm : public QMainWindow {
   void InitDesktop();
   void ApplyWebAddresses();
   void SetTabOrder();
+  void btnDesktopShortcutPressed();
   void ApplySkinAtStart();
   void WireUpdates();
   void SelectFirst();
   void SelectNames(const QStringList& names);
   QStringList SelectedNames() const;
   std::string ListFolder() const;
+  bool RunFolderAgrees();
 
   TMainFormServices services_;
   bool runActive_ = false;

@@ -14,6 +14,7 @@
 #include "desktop/desktop_entries.h"
 #include "desktop/hint_filter.h"
 #include "desktop/opacity.h"
+#include "desktop/open_boxes.h"
 #include "desktop/session_end.h"
 #include "desktop/skin_engine.h"
 #include "desktop/trayicon.h"
@@ -49,6 +50,9 @@ void TMainForm::InitDesktop() {
   Session = new TSessionEnd(this);
   connect(Session, &TSessionEnd::SessionEnding, this, [this](SessionEndCause cause) {
     SaveSettingsOnce();
+    // Nobody is left to answer an open box: it takes its safe choice, and the code that
+    // waits on it goes on to the end below as soon as this handler returns.
+    AnswerOpenBoxes();
     if (cause != SessionEndCause::LogonEnding) {
       // A termination signal: save once, then end (closing the window alone would not
       // end a program hidden in the tray).
@@ -122,6 +126,12 @@ void TMainForm::ApplyWebAddresses() {
 
 std::string TMainForm::ManualTarget() const {
   return Links.OnlineManual.empty() ? UserGuide : Links.OnlineManual;
+}
+
+// The button, unlike the first start, tells the user when no launcher could be written.
+void TMainForm::btnDesktopShortcutPressed() {
+  if (!services_.Entries || services_.Entries->CreateAppShortcut(kProductName, true)) return;
+  MsgError(ShortcutFailureText(kProductName, true));
 }
 
 void TMainForm::OpenLink(const char* address) {

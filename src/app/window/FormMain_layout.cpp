@@ -311,6 +311,8 @@ QWidget* TMainForm::BuildResizerPage() {
   modes->addWidget(plain(spnWH), 3, 1, Qt::AlignLeft);
   modes->addWidget(plain(lblAspect), 5, 0, 1, 2);
   modes->setColumnStretch(1, 1);
+  // The side box moves between two rows: both keep its height, so no caption moves with it.
+  for (const int row : {3, 4}) modes->setRowMinimumHeight(row, spnWH->sizeHint().height());
 
   // Factor.
   grpX = Named(new QGroupBox("x:"), "grpX", "Increase/decrease the size of your images x times.");
@@ -318,6 +320,7 @@ QWidget* TMainForm::BuildResizerPage() {
   spnRound = Named(new TSpinEdit(kRoundBox), "spnRound");
   spnRound->SetValue(2);
   spnRound->findChild<QLineEdit*>()->setMaxLength(2);
+  spnRound->SetDigitsOnly(true);
   lblPunct = Named(new QLabel("."), "lblPunct");
   QFont punct = lblPunct->font();
   punct.setBold(true);
@@ -342,12 +345,14 @@ QWidget* TMainForm::BuildResizerPage() {
   btn43 = Button("btn43", "Set 4/3",
                  "Set 4/3 aspect ratio.\r\nMost computer screens and digital cameras use this "
                  "aspect ratio.");
-  auto* fixed = new QHBoxLayout(grpOutRatio);
-  fixed->addWidget(spnWidth);
-  fixed->addWidget(lblThumbSize);
-  fixed->addWidget(spnHeight);
-  fixed->addWidget(btn43);
-  fixed->addStretch(1);
+  // Two rows, so the group is no wider than the factor's group in its place and the page
+  // keeps one width whichever of the two shows.
+  auto* fixed = new QGridLayout(grpOutRatio);
+  fixed->addWidget(spnWidth, 0, 0);
+  fixed->addWidget(lblThumbSize, 0, 1);
+  fixed->addWidget(spnHeight, 0, 2);
+  fixed->addWidget(btn43, 1, 0, 1, 3, Qt::AlignLeft);
+  fixed->setColumnStretch(3, 1);
   grpOutRatio->hide();
 
   btnStart = ActionButton("btnStart", actStart);
@@ -388,6 +393,15 @@ QWidget* TMainForm::BuildResizerPage() {
   middle->addLayout(run, 1, 1);
   middle->setColumnStretch(0, 3);
   middle->setColumnStretch(1, 2);
+
+  // What each mode shows keeps its room while hidden: switching modes never changes the
+  // page's size, so neither the window nor the mode buttons move under the pointer.
+  for (QWidget* modeControl : {static_cast<QWidget*>(grpX), static_cast<QWidget*>(grpOutRatio),
+                               static_cast<QWidget*>(spnWH), static_cast<QWidget*>(lblAspect)}) {
+    QSizePolicy policy = modeControl->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    modeControl->setSizePolicy(policy);
+  }
 
   auto* bottom = new QHBoxLayout;
   bottom->addWidget(pnlPreview, 1);

@@ -125,6 +125,7 @@ void TMainForm::EndRun(const char* timingPrefix, uint32_t startTick) {
 
 void TMainForm::actStartExecute() {
   if (runActive_) return;  // one run at a time
+  if (!RunFolderAgrees()) return;
   actAbort->setEnabled(true);
   AbortRequested = false;
   imgLoader->SetStretch(true);
@@ -183,6 +184,7 @@ void TMainForm::actStartExecute() {
 
 void TMainForm::FileListDblClick() {
   if (runActive_) return;  // one run at a time
+  if (!RunFolderAgrees()) return;
   AbortRequested = false;
   imgLoader->SetStretch(true);
   trkQualityChange();

@@ -38,6 +38,13 @@ void LoadNumber(TSpinEdit* box, int value) {
   box->SetValue(value);
 }
 
+// Where a first start looks: the user's pictures, else the home folder; never the
+// program's own folder, which holds no pictures once installed.
+std::string StartFolder() {
+  const std::string pictures = GetSpecialFolder(CSIDL_MYPICTURES);
+  return pictures.empty() ? std::string("/") : pictures;
+}
+
 }  // namespace
 
 void TMainForm::LoadSettings() {
@@ -100,7 +107,7 @@ void TMainForm::LoadSettings() {
   LoadCheck(chkOverwrite, ini.ReadBool(kSettings, "chkOverwrite", true));
   // The folder takes effect whatever it is, also when it equals the box's text.
   const QString lastPath =
-      QString::fromStdString(ini.ReadString(kSettings, "LastPath", AppFolder()));
+      QString::fromStdString(ini.ReadString(kSettings, "LastPath", StartFolder()));
   if (edtPath->text() == lastPath) {
     edtPath2Change();
   } else {

@@ -1,6 +1,7 @@
 // velora-resizer: the window. Arguments (optional): a folder to show, or picture files of
 // one folder to select.
 #include <QApplication>
+#include <QDir>
 #include <QIcon>
 #include <QStringList>
 
@@ -9,6 +10,7 @@
 #include "desktop/shell_open.h"
 #include "util/TarnoTPU.h"
 #include "window/FormMain.h"
+#include "window/command_line.h"
 
 namespace {
 
@@ -24,7 +26,14 @@ QIcon AppIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Taken before Qt reads its own options out of argv.
+  QStringList raw;
+  for (int i = 0; i < argc; ++i) raw << QString::fromLocal8Bit(argv[i]);
   QApplication app(argc, argv);
+  // Resolved now, against the folder the program was started in: the window's file list
+  // changes the current folder as soon as it reads one.
+  const QStringList paths = velora::app::AbsolutePaths(
+      velora::app::CommandLineNames(raw, QApplication::arguments()), QDir::currentPath());
   Q_INIT_RESOURCE(resources);  // the window's pictures and texts live in the app library
   QGuiApplication::setDesktopFileName(velora::app::kDesktopId);
   QApplication::setWindowIcon(AppIcon());
@@ -36,8 +45,6 @@ int main(int argc, char** argv) {
 
   velora::app::TMainForm form;
   form.LateInit();
-  QStringList paths = QApplication::arguments();
-  paths.removeFirst();
   form.OpenPaths(paths);
   form.show();
   return QApplication::exec();

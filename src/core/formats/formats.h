@@ -7,7 +7,7 @@
 
 namespace velora {
 
-// The built-in rows, then the JPEG, GIF and PNG rows. Built on first use (thread-safe)
+// The built-in rows, then the JPEG, GIF and PNG rows, then HEIF/AVIF, WebP and TIFF. Built on first use (thread-safe)
 // and read-only afterwards.
 const TFileFormatsList& FormatTable();
 

@@ -393,3 +393,24 @@ void TGifPicture::CopyTo(TGraphic& destination) const {
 }
 
 }  // namespace velora
+
+namespace velora {
+
+std::vector<uint8_t> TGifPicture::AlphaPlane() const {
+  if (frames_.empty() || screenWidth_ <= 0 || screenHeight_ <= 0) return {};
+  const TGifFrame& frame = *frames_.front();
+  if (!frame.Transparent()) return {};
+  std::vector<uint8_t> alpha(static_cast<size_t>(screenWidth_) * static_cast<size_t>(screenHeight_),
+                             0);
+  const int rows = std::min(frame.Height(), screenHeight_ - frame.Top());
+  const int columns = std::min(frame.Width(), screenWidth_ - frame.Left());
+  for (int y = 0; y < rows; ++y) {
+    const uint8_t* source = frame.Pixels().data() + static_cast<size_t>(y) * frame.Width();
+    uint8_t* target = alpha.data() + static_cast<size_t>(frame.Top() + y) * screenWidth_ +
+                      static_cast<size_t>(frame.Left());
+    for (int x = 0; x < columns; ++x) target[x] = source[x] == frame.TransparentIndex() ? 0 : 255;
+  }
+  return alpha;
+}
+
+}  // namespace velora

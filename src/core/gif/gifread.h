@@ -187,6 +187,9 @@ class TGifPicture : public TGraphic {
   // image: palette colours exactly, white outside the frame, transparency not applied,
   // indices beyond the colour map black. No frames: the destination becomes empty.
   void CopyTo(TGraphic& destination) const override;
+  // For a first frame with a transparent index: its transparent pixels and the screen
+  // outside the frame are clear, the rest opaque. Empty otherwise.
+  std::vector<uint8_t> AlphaPlane() const override;
 
   // "GIF87a" or "GIF89a" as read (the version letters are not checked).
   const std::string& Signature() const { return signature_; }

@@ -2,6 +2,7 @@
 // rounding points below decide ties such as 2.5 or 4.5 and are part of the results.
 #include "jobs/geometry.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -24,7 +25,25 @@ bool FactorIsValid(ResizeMode mode, double xFactor) {
   return true;
 }
 
+bool KeepsOwnSize(const ResizeSettings& s, int sourceWidth, int sourceHeight) {
+  if (!s.NeverEnlarge) return false;
+  switch (s.Mode) {
+    case ResizeMode::SameSize:
+    case ResizeMode::FitInBox:
+      return sourceWidth <= s.BoxWidth && sourceHeight <= s.BoxHeight;
+    case ResizeMode::SameWidth:
+      return sourceWidth <= s.SideLength;
+    case ResizeMode::SameHeight:
+      return sourceHeight <= s.SideLength;
+    case ResizeMode::DecreaseTimes:
+    case ResizeMode::IncreaseTimes:
+      break;
+  }
+  return false;
+}
+
 TSize OutputSize(const ResizeSettings& s, int sourceWidth, int sourceHeight) {
+  if (KeepsOwnSize(s, sourceWidth, sourceHeight)) return {sourceWidth, sourceHeight};
   const ext sw = sourceWidth, sh = sourceHeight;
   TSize out;
   switch (s.Mode) {
@@ -50,6 +69,14 @@ TSize OutputSize(const ResizeSettings& s, int sourceWidth, int sourceHeight) {
       const double r = static_cast<double>(sh / sw);
       out.Height = s.SideLength;
       out.Width = RoundHalfEven(static_cast<ext>(out.Height) / r);
+      break;
+    }
+    case ResizeMode::FitInBox: {
+      if (sourceWidth < 1 || sourceHeight < 1) break;
+      const ext scale =
+          std::min(static_cast<ext>(s.BoxWidth) / sw, static_cast<ext>(s.BoxHeight) / sh);
+      out.Width = RoundHalfEven(sw * scale);
+      out.Height = RoundHalfEven(sh * scale);
       break;
     }
   }

@@ -4,18 +4,21 @@
 #include <optional>
 #include <string>
 
+#include "jobs/output_choice.h"
 #include "util/rounding.h"
 
 namespace velora {
 
-enum class ResizeMode { DecreaseTimes, IncreaseTimes, SameSize, SameWidth, SameHeight };
+// FitInBox comes after the first five so their values, and the settings that store
+// them, stay as they are.
+enum class ResizeMode { DecreaseTimes, IncreaseTimes, SameSize, SameWidth, SameHeight, FitInBox };
 
 struct ResizeSettings {
   ResizeMode Mode = ResizeMode::DecreaseTimes;
   int FactorWhole = 2;   // spnRound
   int FactorTenths = 0;  // spnZecimal
-  int BoxWidth = 200;    // spnWidth
-  int BoxHeight = 151;   // spnHeight
+  int BoxWidth = 200;    // spnWidth: SameSize and FitInBox
+  int BoxHeight = 151;   // spnHeight: SameSize and FitInBox
   int SideLength = 600;  // spnWH
   int FilterIndex = 6;   // cmbResampleQ: "Mitchell"
   int Quality = 74;      // trkQuality
@@ -23,6 +26,10 @@ struct ResizeSettings {
   bool OverwriteOutput = true;
   bool ProtectHuge = true;
   bool ShowPreview = true;
+  // A picture no larger than the target on the side(s) its mode sets keeps its size.
+  bool NeverEnlarge = false;
+  OutputFormat Format = OutputFormat::Jpeg;
+  MetadataChoice Metadata = MetadataChoice::None;
 };
 
 struct TSize {
@@ -37,7 +44,21 @@ double XFactor(int whole, int tenths);
 // The factor modes need a factor above 1.0; the other modes are always valid.
 bool FactorIsValid(ResizeMode mode, double xFactor);
 // The output size of a picture of the given size (may be 0 or negative).
+//
+// FitInBox: one scale factor s = min(BoxWidth / source width, BoxHeight / source height),
+// formed and kept in 80-bit extended precision like the other modes' arithmetic, applied
+// to both sides: width = RoundHalfEven(source width x s), height = RoundHalfEven(source
+// height x s), width first. Ties go to the even neighbour, so a 4 x 5 picture fitted into
+// a 2-pixel-wide box becomes 2 x 2 (2.5 gives 2). A side that rounds below 1 is too small,
+// as in the other modes. A picture without pixels gives 0 x 0.
+//
+// NeverEnlarge (SameSize, SameWidth, SameHeight, FitInBox; IncreaseTimes and
+// DecreaseTimes ignore it): see KeepsOwnSize.
 TSize OutputSize(const ResizeSettings& settings, int sourceWidth, int sourceHeight);
+// Whether never-enlarge keeps this picture at its own size: it is already no larger than
+// the target on the side(s) the mode sets (both box sides in SameSize and FitInBox, the
+// width in SameWidth, the height in SameHeight).
+bool KeepsOwnSize(const ResizeSettings& settings, int sourceWidth, int sourceHeight);
 // The position of the approximate file size bar (0..296) for a JPEG quality.
 int SizeIndicator(int quality);
 

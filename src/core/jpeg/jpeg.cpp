@@ -85,7 +85,9 @@ JpegDecodeOptions TJPEGImage::DecodeOptions() const {
 
 void TJPEGImage::Decode() const {
   if (bitmap_) return;
-  auto dib = DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), DecodeOptions());
+  bool damaged = false;
+  auto dib = DecodeJpeg(data_->Bytes.data(), data_->Bytes.size(), DecodeOptions(), &damaged);
+  if (damaged) data_->Damaged = true;
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->SetDib(std::move(dib));
   bitmap_ = std::move(bitmap);
@@ -139,8 +141,9 @@ namespace {
 // Rows decoded on demand into a small ring.
 class JpegRowStream : public TRowSource {
  public:
-  JpegRowStream(const std::vector<uint8_t>& bytes, const JpegDecodeOptions& options)
-      : decoder_(bytes.data(), bytes.size(), options),
+  JpegRowStream(std::shared_ptr<TJPEGData> data, const JpegDecodeOptions& options)
+      : data_(std::move(data)),
+        decoder_(data_->Bytes.data(), data_->Bytes.size(), options),
         rowBytes_(static_cast<size_t>(decoder_.Width()) * 3),
         ring_(rowBytes_ * kRing) {}
   int Width() const override { return decoder_.Width(); }
@@ -152,6 +155,7 @@ class JpegRowStream : public TRowSource {
       const int until = std::min(decoder_.Height(), y + kAhead);
       while (decoder_.NextRow() < until) decoder_.ReadRow(Slot(decoder_.NextRow()));
       if (decoder_.NextRow() == decoder_.Height()) decoder_.Finish();
+      if (decoder_.Damaged()) data_->Damaged = true;
     }
     return Slot(y);
   }
@@ -161,6 +165,7 @@ class JpegRowStream : public TRowSource {
   static constexpr int kRing = 2 * kAhead;
   uint8_t* Slot(int y) { return ring_.data() + rowBytes_ * static_cast<size_t>(y % kRing); }
 
+  std::shared_ptr<TJPEGData> data_;  // told when the rows turn out damaged
   JpegRowDecoder decoder_;
   size_t rowBytes_;
   std::vector<uint8_t> ring_;
@@ -171,7 +176,7 @@ class JpegRowStream : public TRowSource {
 std::unique_ptr<TRowSource> TJPEGImage::RowStream() const {
   const JpegDecodeOptions options = DecodeOptions();
   if (bitmap_ || data_->Bytes.empty() || options.EightBit || options.GrayOnly) return nullptr;
-  return std::make_unique<JpegRowStream>(data_->Bytes, options);
+  return std::make_unique<JpegRowStream>(data_, options);
 }
 
 void TJPEGImage::EncodeJpeg() {
@@ -183,8 +188,8 @@ void TJPEGImage::EncodeJpeg() {
   work.CopyGraphic(bitmap_.get());
   work.SetPixelDepth(PixelDepth::pf24bit);
   auto data = std::make_shared<TJPEGData>();
-  data->Bytes =
-      EncodeJpegBytes(work, EncodeQuality, GrayOnly, EncodeProgressive, EncodeColorProfile);
+  data->Bytes = EncodeJpegBytes(work, EncodeQuality, GrayOnly, EncodeProgressive,
+                                EncodeColorProfile, EncodeExif, EncodeXmp);
   data->Width = work.Width();
   data->Height = work.Height();
   data->Gray = GrayOnly;

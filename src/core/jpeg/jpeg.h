@@ -3,6 +3,7 @@
 // writing baseline JFIF files.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "picture/picture.h"
@@ -39,6 +40,7 @@ struct TJPEGData {
   bool Gray = false;
   int Orientation = 1;                // from the EXIF block, 1 without one
   std::vector<uint8_t> ColorProfile;  // from the APP2 segments, or the one encoded
+  bool Damaged = false;               // decoding these bytes had to make up lost data
 };
 
 class TJPEGImage : public TGraphic {
@@ -74,6 +76,9 @@ class TJPEGImage : public TGraphic {
   int Orientation() const override { return data_->Orientation; }
   // The file's ICC profile, or the one written into the bytes last encoded.
   const std::vector<uint8_t>& ColorProfile() const override { return data_->ColorProfile; }
+  // The pixels decoded so far (by Bitmap, CopyTo or a row stream) met a truncated or corrupt
+  // part of the file.
+  bool Damaged() const override { return data_->Damaged; }
 
   // The decoded bitmap, decoding on first use. Raises EJPEG on damaged data.
   const TBitmap& Bitmap() const;
@@ -94,6 +99,10 @@ class TJPEGImage : public TGraphic {
   // The ICC profile EncodeJpeg writes into the file (none when empty). Like
   // EncodeQuality, read only when the bytes are made.
   std::vector<uint8_t> EncodeColorProfile;
+  // The photo information EncodeJpeg writes (none when empty): an EXIF block from its
+  // TIFF header on, and an XMP packet.
+  std::vector<uint8_t> EncodeExif;
+  std::string EncodeXmp;
   TJPEGPixelFormat DecodeDepth() const { return decodeDepth_; }
   // Drops the decoded bitmap when the depth changes.
   void SetDecodeDepth(TJPEGPixelFormat depth);

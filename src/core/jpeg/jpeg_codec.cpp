@@ -13,8 +13,9 @@
 #include <string>
 
 // jpeglib.h needs size_t and FILE declared first.
-#include <jerror.h>
 #include <jpeglib.h>
+// After jpeglib.h, so the messages of the arithmetic decoder are known when it is built in.
+#include <jerror.h>
 
 #include "jpeg/exif.h"
 #include "jpeg/icc_profile.h"
@@ -43,6 +44,7 @@ struct ErrorManager {
   std::jmp_buf jump;
   bool outOfMemory = false;  // the destination could not grow
   int scanLimitPassed = 0;   // the scan limit the file went past
+  bool dataLost = false;     // a warning said part of the picture had to be made up
 };
 
 int ScanLimit(const jpeg_decompress_struct& cinfo) {
@@ -57,10 +59,38 @@ void ErrorExit(j_common_ptr cinfo) {
 
 void OutputNothing(j_common_ptr) {}
 
+// The warnings after which part of the picture is libjpeg's guess, not the file's data.
+// Others (extra bytes before a marker, an odd progression, an unknown Adobe transform)
+// leave every pixel as the file has it.
+bool LosesData(int code) {
+  switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_HUFF_BAD_CODE:
+#if defined(D_ARITH_CODING_SUPPORTED) || JPEG_LIB_VERSION >= 70
+    case JWRN_ARITH_BAD_CODE:
+#endif
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Warnings are not printed; the ones that lose data mark the picture as damaged.
+void NoteMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  ++err->pub.num_warnings;
+  if (LosesData(err->pub.msg_code)) err->dataLost = true;
+}
+
 jpeg_error_mgr* InitErrors(ErrorManager& err) {
   jpeg_std_error(&err.pub);
   err.pub.error_exit = &ErrorExit;
-  err.pub.output_message = &OutputNothing;  // warnings are not reported
+  err.pub.output_message = &OutputNothing;
+  err.pub.emit_message = &NoteMessage;
   return &err.pub;
 }
 
@@ -381,8 +411,12 @@ void JpegRowDecoder::Finish() {
   jpeg_finish_decompress(&s.cinfo);
 }
 
+bool JpegRowDecoder::Damaged() const {
+  return state_->err.dataLost;
+}
+
 std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
-                                       const JpegDecodeOptions& options) {
+                                       const JpegDecodeOptions& options, bool* damaged) {
   JpegRowDecoder decoder(data, size, options);
   auto dib = DibSection::Create(decoder.Width(), decoder.Height(), decoder.BitCount(), false);
   const size_t used =
@@ -394,11 +428,33 @@ std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
   }
   dib->colors = decoder.Colors();
   decoder.Finish();
+  if (damaged) *damaged = decoder.Damaged();
   return dib;
 }
 
+namespace {
+
+// The data of an APP1 segment: an identifier, then the block; none when the block is
+// empty or too long for one segment.
+std::vector<uint8_t> App1Data(const char* identifier, size_t identifierSize, const uint8_t* block,
+                              size_t size) {
+  constexpr size_t kMaxSegmentData = 65533;
+  if (size == 0 || size > kMaxSegmentData - identifierSize) return {};
+  std::vector<uint8_t> data(identifier, identifier + identifierSize);
+  data.insert(data.end(), block, block + size);
+  return data;
+}
+
+}  // namespace
+
 std::vector<uint8_t> EncodeJpegBytes(const TBitmap& bitmap24, int quality, bool gray,
-                                     bool progressive, const std::vector<uint8_t>& colorProfile) {
+                                     bool progressive, const std::vector<uint8_t>& colorProfile,
+                                     const std::vector<uint8_t>& exif, const std::string& xmp) {
+  static constexpr char kExifId[] = "Exif\0";                       // and the string's zero
+  static constexpr char kXmpId[] = "http://ns.adobe.com/xap/1.0/";  // and the string's zero
+  const std::vector<uint8_t> exifData = App1Data(kExifId, sizeof kExifId, exif.data(), exif.size());
+  const std::vector<uint8_t> xmpData =
+      App1Data(kXmpId, sizeof kXmpId, reinterpret_cast<const uint8_t*>(xmp.data()), xmp.size());
   jpeg_compress_struct cinfo;
   ErrorManager err;
   MemoryDestination dest;
@@ -426,6 +482,12 @@ std::vector<uint8_t> EncodeJpegBytes(const TBitmap& bitmap24, int quality, bool 
   if (progressive) jpeg_simple_progression(&cinfo);
 
   jpeg_start_compress(&cinfo, TRUE);
+  // The photo information follows the JFIF segment, before the profile.
+  for (const std::vector<uint8_t>* app1 : {&exifData, &xmpData}) {
+    if (!app1->empty()) {
+      jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1->data(), static_cast<unsigned>(app1->size()));
+    }
+  }
   // Written right after the JFIF segment, which jpeg_start_compress wrote; libjpeg splits
   // the profile into segments of at most 65519 bytes, numbered as the ICC format says.
   if (!colorProfile.empty() && colorProfile.size() <= kMaxColorProfileBytes) {

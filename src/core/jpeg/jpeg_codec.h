@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "picture/picture.h"
@@ -61,20 +62,28 @@ class JpegRowDecoder {
   void ReadRow(uint8_t* row);
   // Ends decompression once every row was read.
   void Finish();
+  // The rows read so far met lost data: the file ended early or held corrupt entropy-coded
+  // data that libjpeg stepped over (it fills such parts with its own guess).
+  bool Damaged() const;
 
  private:
   struct State;
   std::unique_ptr<State> state_;
 };
 
-// The whole picture as a pixel section, decoded with JpegRowDecoder.
+// The whole picture as a pixel section, decoded with JpegRowDecoder. `damaged`, when
+// given, tells whether the decoding met lost data.
 std::shared_ptr<DibSection> DecodeJpeg(const uint8_t* data, size_t size,
-                                       const JpegDecodeOptions& options);
+                                       const JpegDecodeOptions& options, bool* damaged = nullptr);
 // A baseline JFIF file (or progressive/gray when asked) from a 24-bit bitmap. A colour
 // profile (of at most kMaxColorProfileBytes) follows the JFIF segment in APP2 segments
-// of up to 65519 profile bytes each; without one the file has no APP2 segment.
+// of up to 65519 profile bytes each; without one the file has no APP2 segment. An EXIF
+// block (from the TIFF header on) and an XMP packet go into APP1 segments between the
+// JFIF segment and the profile; one too long for a segment is left out.
 std::vector<uint8_t> EncodeJpegBytes(const TBitmap& bitmap24, int quality, bool gray,
                                      bool progressive,
-                                     const std::vector<uint8_t>& colorProfile = {});
+                                     const std::vector<uint8_t>& colorProfile = {},
+                                     const std::vector<uint8_t>& exif = {},
+                                     const std::string& xmp = {});
 
 }  // namespace velora

@@ -102,6 +102,14 @@ class TGraphic {
   // The ICC colour profile the file carries (empty when none, or when it was damaged or
   // larger than kMaxColorProfileBytes). The pixels are never converted by it.
   virtual const std::vector<uint8_t>& ColorProfile() const;
+  // True once reading the pixels met data that were missing or broken, so that part of
+  // the picture was made up by the reader (a truncated or corrupt file). Known only after
+  // the pixels have been read.
+  virtual bool Damaged() const { return false; }
+  // The opacity of each pixel of the copy into a bitmap (0 clear to 255 opaque), width ×
+  // height bytes, top row first, as stored (not turned upright). Empty when every pixel
+  // is opaque, which is also what formats without transparency give.
+  virtual std::vector<uint8_t> AlphaPlane() const { return {}; }
 
   // Called after every change of the graphic.
   std::function<void()> OnChange;

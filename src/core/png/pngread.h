@@ -43,6 +43,9 @@ class TPngPicture : public TGraphic {
   // inflates beyond kMaxColorProfileBytes, and when a gAMA chunk changed the pixels (the
   // profile no longer describes them then).
   const std::vector<uint8_t>& ColorProfile() const override { return colorProfile_; }
+  // From the alpha plane, the palette's tRNS values, or the one transparent colour of a
+  // gray or RGB picture; empty when nothing is transparent.
+  std::vector<uint8_t> AlphaPlane() const override;
 
   // ---- What the preview's drawing works from ----
   const std::vector<std::unique_ptr<TChunk>>& Chunks() const { return chunks_; }

@@ -64,7 +64,7 @@ std::string AppFolder() {
   return FolderPart(std::string(buffer, static_cast<size_t>(n)));
 }
 
-std::string GetSpecialFolder(int csidl) {
+std::string IntendedSpecialFolder(int csidl) {
   std::string path;
   switch (csidl) {
     case CSIDL_APPDATA:
@@ -73,17 +73,25 @@ std::string GetSpecialFolder(int csidl) {
     case CSIDL_DESKTOPDIRECTORY:
       path = XdgUserDir("DESKTOP");
       if (path.empty() && !HomeFolder().empty()) path = HomeFolder() + "/Desktop";
-      if (!IsFolder(path)) path.clear();
       break;
     case CSIDL_PERSONAL:
       path = XdgUserDir("DOCUMENTS");
       if (path.empty() && !HomeFolder().empty()) path = HomeFolder() + "/Documents";
-      if (!IsFolder(path)) path.clear();
+      break;
+    case CSIDL_MYPICTURES:
+      path = XdgUserDir("PICTURES");
+      if (!IsFolder(path)) path = HomeFolder();
       break;
     default:
       break;
   }
   return WithTrailingDelimiter(path);
+}
+
+std::string GetSpecialFolder(int csidl) {
+  const std::string path = IntendedSpecialFolder(csidl);
+  const bool mustExist = csidl != CSIDL_APPDATA;
+  return mustExist && !IsFolder(path) ? std::string() : path;
 }
 
 std::string SettingsFolder(const std::string& productName) {

@@ -12,6 +12,7 @@ namespace velora {
 inline constexpr int CSIDL_PERSONAL = 5;           // the user's documents folder
 inline constexpr int CSIDL_DESKTOPDIRECTORY = 16;  // the user's desktop folder
 inline constexpr int CSIDL_APPDATA = 26;           // per-user settings ($XDG_CONFIG_HOME)
+inline constexpr int CSIDL_MYPICTURES = 39;        // the user's pictures folder, else home
 
 inline constexpr const char* kProductName = "Velora Image Resizer";
 
@@ -21,6 +22,9 @@ std::string AppFolder();
 std::string SettingsFolder(const std::string& productName);
 // The path of a special folder as a folder text, or "" when there is none.
 std::string GetSpecialFolder(int csidl);
+// Where a special folder is meant to be, whether or not it exists ("" when nothing names
+// it), as a folder text: what to tell a user whose folder is missing.
+std::string IntendedSpecialFolder(int csidl);
 // The folder for temporary files ($TMPDIR, else /tmp/), as a folder text.
 std::string TempFolder();
 // Appends "/" unless the text ends in one; "" stays "".

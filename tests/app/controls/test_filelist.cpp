@@ -343,8 +343,11 @@ TEST_F(FileListTest, FilterBoxChoosesTheMaskAndRereads) {
   auto list = ListOf({"a.jpg", "b.png", "c.gif", "d.bmp", "e.jpeg"});
   TFilterComboBox filter;
   filter.SetFileList(list.get());
-  ASSERT_EQ(filter.count(), 5);
-  EXPECT_EQ(filter.itemText(0), "Show all supported pictures (jpeg, jpg, gif, png, bmp)");
+  ASSERT_EQ(filter.count(), 8);
+  EXPECT_EQ(filter.itemText(0),
+            "Show all supported pictures (jpeg, jpg, gif, png, bmp, heic, heif, avif, webp, tiff)");
+  const QStringList newRows = {"HEIC / HEIF / AVIF", "WEBP", "TIFF"};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(filter.itemText(5 + i), newRows[i]);
   EXPECT_EQ(list->Mask(), filter.Mask());
 
   list->SelectAll();

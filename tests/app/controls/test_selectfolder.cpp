@@ -121,6 +121,51 @@ TEST_F(SelectFolderTest, DoubleClickAndTheDriveBoxNavigate) {
   EXPECT_EQ(dialog->Directory(), "/");
 }
 
+// OK returns the folder the user highlighted, by a click or the arrow keys, not the one
+// around it that the tree shows; a path typed after that wins.
+TEST_F(SelectFolderTest, OKReturnsTheHighlightedFolder) {
+  struct Case {
+    const char* what;
+    std::function<void()> choose;
+    QString expected;
+  };
+  const Case cases[] = {
+      {"click on a subfolder",
+       [this] {
+         const QTreeWidgetItem* b = tree->currentItem()->child(1);
+         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(b).center());
+       },
+       Path("b/")},
+      {"arrow key down to the first subfolder",
+       [this] {
+         tree->setFocus();
+         QTest::keyClick(tree, Qt::Key_Down);
+       },
+       Path("A/")},
+      {"click on the folder above",
+       [this] {
+         const QTreeWidgetItem* up = tree->currentItem()->parent();
+         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(up).center());
+       },
+       QString::fromStdString(WithTrailingDelimiter(FolderPart(Root().toStdString())))},
+      {"nothing highlighted", [] {}, Root() + u'/'},
+      {"a click, then a typed path",
+       [this] {
+         const QTreeWidgetItem* b = tree->currentItem()->child(1);
+         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(b).center());
+         TypePath(Path("c/deep"));
+       },
+       Path("c/deep/")},
+  };
+  for (const Case& c : cases) {
+    Open();
+    c.choose();
+    Click("OKButton");
+    EXPECT_EQ(dialog->result(), QDialog::Accepted) << c.what;
+    EXPECT_EQ(dialog->Directory(), c.expected) << c.what;
+  }
+}
+
 TEST_F(SelectFolderTest, DirectoryFallsBackToTheCurrentFolder) {
   QDir::setCurrent(Path("b"));
   Open();

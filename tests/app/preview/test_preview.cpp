@@ -2,6 +2,9 @@
 // fitted into the view, hidpi drawing, failed loads, and the conversion's repaint.
 #include <gtest/gtest.h>
 
+#include <libheif/heif.h>
+#include <tiffio.h>
+#include <webp/encode.h>
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
@@ -151,6 +154,83 @@ Bytes GifSmallFirstFrame() {
   return test::MakeGif(gif);
 }
 
+// The halves as red, green, blue, alpha, with an alpha for each half.
+Bytes RgbaHalves(int leftAlpha, int rightAlpha) {
+  Bytes rgba;
+  for (int y = 0; y < kH; ++y) {
+    for (int x = 0; x < kW; ++x) {
+      const QRgb c = Halves(x, y);
+      rgba.insert(rgba.end(), {static_cast<uint8_t>(qRed(c)), static_cast<uint8_t>(qGreen(c)),
+                               static_cast<uint8_t>(qBlue(c)),
+                               static_cast<uint8_t>(x < kW / 2 ? leftAlpha : rightAlpha)});
+    }
+  }
+  return rgba;
+}
+
+Bytes WebpHalves() {
+  const Bytes rgba = RgbaHalves(0, 200);
+  uint8_t* out = nullptr;
+  const size_t size = WebPEncodeLosslessRGBA(rgba.data(), kW, kH, kW * 4, &out);
+  Bytes file(out, out + size);
+  WebPFree(out);
+  return file;
+}
+
+Bytes TiffHalves() {
+  const test::TempDir dir;
+  const std::string path = dir.Path("halves.tif");
+  TIFF* tiff = TIFFOpen(path.c_str(), "w");
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, kW);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, kH);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  const Bytes rgba = RgbaHalves(255, 255);
+  for (int y = 0; y < kH; ++y) {
+    Bytes row;
+    for (int x = 0; x < kW; ++x) {
+      const uint8_t* p = &rgba[static_cast<size_t>(y * kW + x) * 4];
+      row.insert(row.end(), p, p + 3);
+    }
+    TIFFWriteScanline(tiff, row.data(), y, 0);
+  }
+  TIFFClose(tiff);
+  return test::ReadBytes(path);
+}
+
+heif_error AppendBytes(heif_context*, const void* data, size_t size, void* out) {
+  auto* bytes = static_cast<Bytes*>(out);
+  bytes->insert(bytes->end(), static_cast<const uint8_t*>(data),
+                static_cast<const uint8_t*>(data) + size);
+  return {heif_error_Ok, heif_suberror_Unspecified, "ok"};
+}
+
+Bytes HeifHalves(heif_compression_format codec) {
+  heif_context* context = heif_context_alloc();
+  heif_encoder* encoder = nullptr;
+  heif_context_get_encoder_for_format(context, codec, &encoder);
+  heif_encoder_set_lossy_quality(encoder, 95);
+  heif_image* image = nullptr;
+  heif_image_create(kW, kH, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, &image);
+  heif_image_add_plane(image, heif_channel_interleaved, kW, kH, 8);
+  int stride = 0;
+  uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+  const Bytes rgba = RgbaHalves(255, 0);
+  for (int y = 0; y < kH; ++y) {
+    std::copy_n(&rgba[static_cast<size_t>(y) * kW * 4], kW * 4, plane + y * stride);
+  }
+  heif_context_encode_image(context, image, encoder, nullptr, nullptr);
+  Bytes file;
+  heif_writer writer{1, &AppendBytes};
+  heif_context_write(context, &writer, &file);
+  heif_image_release(image);
+  heif_encoder_release(encoder);
+  heif_context_free(context);
+  return file;
+}
+
 struct FormatCase {
   const char* name;
   const char* fileName;
@@ -231,6 +311,11 @@ TEST(PreviewImage, DrawsEveryReadersPictureAsItsFormatSays) {
       {"GIF, first frame", "a.gif", [] { return GifHalves(-1); }, kA, kB},
       {"GIF, transparent index", "a.gif", [] { return GifHalves(1); }, kA, bg},
       {"GIF, first frame smaller than the screen", "a.gif", GifSmallFirstFrame, kA, bg},
+      // The readers over format libraries: alpha blended as a PNG's is.
+      {"WebP with alpha", "a.webp", WebpHalves, bg, qRgb(17, 192, 82)},
+      {"TIFF", "a.TIF", TiffHalves, kA, kB},
+      {"HEIC with alpha", "a.heic", [] { return HeifHalves(heif_compression_HEVC); }, kA, bg, 12},
+      {"AVIF with alpha", "a.avif", [] { return HeifHalves(heif_compression_AV1); }, kA, bg, 12},
   };
   test::TempDir dir;
   for (const FormatCase& c : cases) {

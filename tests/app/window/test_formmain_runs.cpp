@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <QTimer>
 
+#include "jpeg/jpeg.h"
 #include "mainform_fixture.h"
 
 using namespace velora::app;
@@ -281,4 +282,31 @@ TEST_F(MainFormTest, OpenedOrDroppedFilesSelectThemInTheirFolder) {
   f.OpenPaths({QString::fromStdString(pictures.Root())});
   EXPECT_EQ(f.edtPath->text().toStdString(), Folder());
   EXPECT_EQ(f.FileList->count(), 3);
+}
+
+// A damaged picture is written as far as it reads and named in a warning line; an empty
+// file is a picture that cannot be opened.
+TEST_F(MainFormTest, DamagedAndEmptyPicturesAreLoggedAsSuch) {
+  velora::TBitmap bitmap;
+  velora::test::FillPattern(bitmap, 64, 48, 3);
+  velora::TJPEGImage jpeg;
+  jpeg.CopyGraphic(&bitmap);
+  jpeg.SaveFile(Folder() + "cut.jpg");
+  std::vector<uint8_t> cut = velora::test::ReadBytes(Folder() + "cut.jpg");
+  cut.resize(cut.size() * 2 / 3);
+  pictures.Write("cut.jpg", cut);
+  pictures.Write("empty.jpg", "");
+  TMainForm& f = ReadyForm();
+  f.actSellAll->trigger();
+  f.actStart->trigger();
+  const QStringList after = LinesAfterHeading(f);
+  ASSERT_GE(after.size(), 4);
+  EXPECT_EQ(after[1], QString::fromStdString("WARNING! Damaged picture (partly read): " + Folder() +
+                                             "cut.jpg"));
+  EXPECT_EQ(after[2],
+            QString::fromStdString("File resized and saved as: " + Folder() + "Output/cut.jpg"));
+  EXPECT_EQ(after[3],
+            QString::fromStdString("ERROR! Cannot open picture: " + Folder() + "empty.jpg"));
+  EXPECT_TRUE(velora::FileExists(Folder() + "Output/cut.jpg"));
+  EXPECT_FALSE(velora::FileExists(Folder() + "Output/empty.jpg"));
 }

@@ -7,6 +7,7 @@
 
 #include "jobs/convert.h"
 #include "jpeg/jpeg.h"
+#include "png_builder.h"
 #include "test_util.h"
 #include "util/TarnoTPU.h"
 
@@ -87,11 +88,17 @@ TEST(Convert, OutcomesAndTheirLines) {
   const std::string huge = WriteJpegClaiming(dir, "huge.jpg", 12000, 12000);
   const std::string wide = WriteJpegClaiming(dir, "wide.jpg", 20000, 5000);
   const std::string tiny = WriteJpeg(dir, "tiny.jpg", 1, 1);
-  const std::string notJpeg = dir.Write("png.jpg", ReadFile(Corpus("png/pngsuite/basn2c08.png")));
+  const std::string notJpeg =
+      dir.Write("png.jpg", MakePng({2, 2, 8, 2, std::vector<uint16_t>(12, 90)}));
   const std::string broken =
       dir.Write("broken.jpg", std::string("\xFF\xD8\xFF\xC0\x00\x11\x08", 7));
   const std::string exists = WriteJpeg(dir, "exists.jpg", 10, 10);
   std::ofstream(out + "exists.jpg") << "keep";
+  const std::string emptyJpeg = dir.Write("empty.jpg", "");
+  const std::string emptyBmp = dir.Write("empty.bmp", "");
+  std::vector<uint8_t> cut = ReadBytes(WriteJpeg(dir, "cut.jpg", 64, 48));
+  cut.resize(cut.size() * 2 / 3);
+  const std::string truncated = dir.Write("cut.jpg", cut);
 
   struct Case {
     const char* what;
@@ -135,6 +142,11 @@ TEST(Convert, OutcomesAndTheirLines) {
       {"exists", exists, noOverwrite, {kLogFileExists + out + "exists.jpg"}, {}, true, false},
       {"undecodable", broken, defaults, {}, {}, true, false},
       {"written", good, defaults, {}, {}, true, true},
+      // Empty files load as pictures without pixels: nothing in them can be read.
+      {"empty jpeg", emptyJpeg, defaults, {kLogCannotOpen + emptyJpeg}, {}, true, false},
+      {"empty bmp", emptyBmp, defaults, {kLogCannotOpen + emptyBmp}, {}, true, false},
+      // What could be read is written; the line names the source as damaged.
+      {"truncated", truncated, defaults, {kLogDamaged + truncated}, {}, true, true},
   };
   for (const Case& c : cases) {
     Recorder rec;
@@ -154,6 +166,7 @@ TEST(Convert, OutcomesAndTheirLines) {
     EXPECT_EQ(rec.focus, c.factorValid ? 0 : 1) << c.what;
     EXPECT_EQ(r.FactorValid, c.factorValid) << c.what;
     EXPECT_EQ(r.SavedAs.empty(), !c.saved) << c.what;
+    EXPECT_EQ(r.Damaged, c.source == truncated) << c.what;
   }
   EXPECT_EQ(ReadFile(out + "exists.jpg"), "keep");
   EXPECT_FALSE(FileExists(out + "huge.jpg"));

@@ -2,6 +2,7 @@
 // sizes them as they are seen, and keeps their colour profile, and nothing else.
 #include <gtest/gtest.h>
 
+#include "formats/formats.h"
 #include "jobs/convert.h"
 #include "jpeg/jpeg.h"
 #include "jpeg_segments.h"
@@ -151,6 +152,8 @@ TEST(ConvertPhotos, EveryModeSizesThePictureAsItIsSeen) {
       {"one height", tilted, settings(ResizeMode::SameHeight, 0, 0, 0, 0, 30), 20, 30},
       {"one width, tall", pole, settings(ResizeMode::SameWidth, 0, 0, 0, 0, 2), 2, 200},
       {"one height, tall: too narrow", pole, settings(ResizeMode::SameHeight, 0, 0, 0, 0, 2), 0, 0},
+      {"fit in a box", tilted, settings(ResizeMode::FitInBox, 0, 0, 30, 30, 0), 20, 30},
+      {"fit in a box, tall", pole, settings(ResizeMode::FitInBox, 0, 0, 100, 100, 0), 1, 100},
   };
   for (const auto& c : cases) {
     const Converted out = Convert(c.settings, c.source, dir);
@@ -183,4 +186,29 @@ TEST(ConvertPhotos, APngsProfileGoesWithItsOutput) {
   LoadBytes(out, c.bytes);
   EXPECT_EQ(out.ColorProfile(), profile);
   EXPECT_EQ(out.Width(), 4);
+}
+
+TEST(ConvertPhotos, APictureNeverEnlargedKeepsItsPixelsTurnedUpright) {
+  TempDir dir;
+  TBitmap wide;
+  FillPattern(wide, 60, 40, 8);
+  const std::string tilted = dir.Write(
+      "tilted.jpg", WithSegments(Encoded(wide, 90), {{0xE1, ExifWithOrientation(true, 6)}}));
+  TPicture loaded;
+  LoadPictureFile(loaded, tilted);
+  TBitmap upright;
+  CopyUpright(*loaded.Graphic(), upright);
+  ASSERT_EQ(upright.Width(), 40);
+
+  for (ResizeMode mode : {ResizeMode::SameSize, ResizeMode::SameWidth, ResizeMode::SameHeight,
+                          ResizeMode::FitInBox}) {
+    ResizeSettings s;
+    s.Mode = mode;
+    s.BoxWidth = 40;
+    s.BoxHeight = 1000;
+    s.SideLength = 1000;
+    s.NeverEnlarge = true;
+    const Converted out = Convert(s, tilted, dir);
+    EXPECT_EQ(out.bytes, Encoded(upright, s.Quality)) << static_cast<int>(mode);
+  }
 }

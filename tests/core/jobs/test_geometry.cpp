@@ -127,3 +127,74 @@ TEST(Geometry, NumberBoxesReadTheirText) {
   EXPECT_EQ(kHeightBox.Limit(100000), 100000);
   EXPECT_EQ(kWidthBox.Limit(-7), -7);
 }
+
+TEST(Geometry, FitInBox) {
+  struct Case {
+    int boxW, boxH, sw, sh;
+    TSize expected;
+  } cases[] = {
+      {200, 200, 640, 480, {200, 150}},        // landscape: the width decides
+      {200, 200, 480, 640, {150, 200}},        // portrait: the height decides
+      {300, 200, 500, 500, {200, 200}},        // square
+      {1920, 1080, 1920, 1080, {1920, 1080}},  // exact fit
+      {1920, 1080, 3840, 2160, {1920, 1080}},  // exact fit by half
+      {400, 400, 100, 50, {400, 200}},         // enlarged when allowed
+      {5, 100, 6, 3, {5, 2}},                  // 2.5 to the even 2
+      {5, 100, 6, 9, {5, 8}},                  // 7.5 to the even 8
+      {100, 5, 3, 2, {8, 5}},                  // 7.5 to the even 8, height decides
+      {5, 100, 10, 3, {5, 2}},                 // 1.5 to 2
+      {2, 2, 3, 3, {2, 2}},                    // s = 2/3 in extended precision
+      {1920, 1, 1000, 10, {100, 1}},           // one pixel high
+      {1920, 1080, 1, 1, {1080, 1080}},
+      {1000, 1000, 3000, 1, {1000, 0}},  // too small: 1/3 rounds to 0
+      {0, 50, 100, 100, {0, 0}},         // an empty box
+      {-10, 50, 100, 100, {-10, -10}},   // the width box takes negative numbers
+      {200, 151, 0, 0, {0, 0}},          // a picture without pixels
+  };
+  for (const auto& c : cases) {
+    ResizeSettings s;
+    s.Mode = ResizeMode::FitInBox;
+    s.BoxWidth = c.boxW;
+    s.BoxHeight = c.boxH;
+    const TSize got = OutputSize(s, c.sw, c.sh);
+    EXPECT_EQ(got, c.expected) << c.sw << "x" << c.sh << " in " << c.boxW << "x" << c.boxH << " -> "
+                               << got.Width << "x" << got.Height;
+    EXPECT_TRUE(FactorIsValid(ResizeMode::FitInBox, 1.0));
+  }
+}
+
+TEST(Geometry, NeverEnlargeKeepsSmallPicturesPerMode) {
+  struct Case {
+    ResizeMode mode;
+    int sw, sh;
+    TSize expected;
+    bool kept;
+  } cases[] = {
+      // box 300 x 200, side 600, factor 2.0
+      {ResizeMode::SameSize, 100, 100, {100, 100}, true},
+      {ResizeMode::SameSize, 300, 200, {300, 200}, true},
+      {ResizeMode::SameSize, 100, 250, {300, 200}, false},  // one side larger: the box
+      {ResizeMode::SameWidth, 500, 2000, {500, 2000}, true},
+      {ResizeMode::SameWidth, 800, 600, {600, 450}, false},
+      {ResizeMode::SameHeight, 2000, 500, {2000, 500}, true},
+      {ResizeMode::SameHeight, 800, 800, {600, 600}, false},
+      {ResizeMode::FitInBox, 100, 50, {100, 50}, true},
+      {ResizeMode::FitInBox, 300, 100, {300, 100}, true},
+      {ResizeMode::FitInBox, 301, 100, {300, 100}, false},
+      {ResizeMode::FitInBox, 150, 400, {75, 200}, false},
+      {ResizeMode::IncreaseTimes, 10, 10, {20, 20}, false},  // no meaning there
+      {ResizeMode::DecreaseTimes, 10, 10, {5, 5}, false},
+  };
+  for (const auto& c : cases) {
+    ResizeSettings s;
+    s.Mode = c.mode;
+    s.BoxWidth = 300;
+    s.BoxHeight = 200;
+    s.SideLength = 600;
+    s.NeverEnlarge = true;
+    EXPECT_EQ(OutputSize(s, c.sw, c.sh), c.expected) << static_cast<int>(c.mode) << " " << c.sw;
+    EXPECT_EQ(KeepsOwnSize(s, c.sw, c.sh), c.kept) << static_cast<int>(c.mode) << " " << c.sw;
+    s.NeverEnlarge = false;
+    EXPECT_FALSE(KeepsOwnSize(s, c.sw, c.sh));
+  }
+}

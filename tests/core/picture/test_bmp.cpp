@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "corpus.h"
 #include "picture/picture.h"
 #include "test_util.h"
 
@@ -638,6 +639,7 @@ void LoadSuite(TBitmap& bitmap, const std::string& name) {
 }  // namespace
 
 TEST(BmpSuite, GoodFilesLoadWithHandCheckedColours) {
+  SKIP_WITHOUT_CORPUS();
   struct Case {
     const char* file;
     int x, y;
@@ -663,6 +665,7 @@ TEST(BmpSuite, GoodFilesLoadWithHandCheckedColours) {
 }
 
 TEST(BmpSuite, EncodingsOfOnePictureAgree) {
+  SKIP_WITHOUT_CORPUS();
   // Each file against a reference showing the same picture; channels with fewer than 8
   // bits are compared after rounding both to the file's bits per channel.
   struct Case {
@@ -736,6 +739,7 @@ TEST(BmpSuite, EncodingsOfOnePictureAgree) {
 }
 
 TEST(BmpSuite, IndexedPixelsBecomeTheirTableColoursExactly) {
+  SKIP_WITHOUT_CORPUS();
   for (const char* file : {"g/pal1bg.bmp", "g/pal4.bmp", "g/pal8.bmp", "g/pal8rle.bmp"}) {
     SCOPED_TRACE(file);
     TBitmap bitmap;
@@ -751,6 +755,7 @@ TEST(BmpSuite, IndexedPixelsBecomeTheirTableColoursExactly) {
 }
 
 TEST(BmpSuite, EveryFileLoadsOrIsRefusedClearly) {
+  SKIP_WITHOUT_CORPUS();
   // What each file does: its pixel depth when it loads, or the exception class.
   const std::map<std::string, std::string> expected = {
       {"g/pal1.bmp", "1"},
@@ -896,6 +901,7 @@ TEST(BmpSuite, EveryFileLoadsOrIsRefusedClearly) {
 }
 
 TEST(BmpSuite, DecodeToolConvertsEveryGoodFile) {
+  SKIP_WITHOUT_CORPUS();
   test::TempDir dir;
   const std::string tool = std::string(VELORA_BINARY_DIR) + "/src/tools/velora-decode";
   for (const auto& entry : std::filesystem::directory_iterator(Suite("g"))) {

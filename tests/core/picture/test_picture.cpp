@@ -151,9 +151,9 @@ TEST(Bitmap, ReducingToEightBitsMapsToTheNearestFixedColour) {
   EXPECT_THROW(bmp.SetPixelDepth(PixelDepth::pfCustom), EInvalidGraphic);
 }
 
-TEST(FormatTable, EightRowsInOrder) {
+TEST(FormatTable, TheRowsInOrder) {
   const auto& rows = FormatTable().Entries();
-  ASSERT_EQ(rows.size(), 8u);
+  ASSERT_EQ(rows.size(), 15u);
   const char* expected[][3] = {{"wmf", "Metafiles", "TMetafile"},
                                {"emf", "Enhanced Metafiles", "TMetafile"},
                                {"ico", "Icons", "TIcon"},
@@ -161,7 +161,14 @@ TEST(FormatTable, EightRowsInOrder) {
                                {"jpeg", "JPEG Image File", "TJPEGImage"},
                                {"jpg", "JPEG Image File", "TJPEGImage"},
                                {"gif", "GIF Image", "TGifPicture"},
-                               {"png", "Portable Network Graphics", "TPngPicture"}};
+                               {"png", "Portable Network Graphics", "TPngPicture"},
+                               {"heic", "HEIF Image", "THeifPicture"},
+                               {"heif", "HEIF Image", "THeifPicture"},
+                               {"hif", "HEIF Image", "THeifPicture"},
+                               {"avif", "AVIF Image", "THeifPicture"},
+                               {"webp", "WebP Image", "TWebPPicture"},
+                               {"tif", "TIFF Image", "TTiffPicture"},
+                               {"tiff", "TIFF Image", "TTiffPicture"}};
   for (size_t i = 0; i < rows.size(); ++i) {
     EXPECT_EQ(rows[i].extension, expected[i][0]);
     EXPECT_EQ(rows[i].description, expected[i][1]);

@@ -9,6 +9,7 @@
 #include <random>
 #include <set>
 
+#include "corpus.h"
 #include "formats/formats.h"
 #include "picture/picture.h"
 #include "png/pngread.h"
@@ -887,6 +888,7 @@ TEST(PngRead, LoadsThroughThePictureLayerAndTheDecodeTool) {
 // ---- The public corpus ----
 
 TEST(PngCorpus, EveryPngSuiteFileLoadsOrIsRefusedWithItsReason) {
+  SKIP_WITHOUT_CORPUS();
   // The deliberately broken files and why each is refused.
   const std::map<std::string, std::string> broken = {
       {"xc1n0g08.png", "EPngInvalidIHDR"},       {"xc9n2c08.png", "EPngInvalidIHDR"},
@@ -923,6 +925,7 @@ TEST(PngCorpus, EveryPngSuiteFileLoadsOrIsRefusedWithItsReason) {
 }
 
 TEST(PngCorpus, TwinEncodingsGiveIdenticalBitmaps) {
+  SKIP_WITHOUT_CORPUS();
   std::vector<std::pair<std::string, std::string>> twins;
   for (const char* layout : {"0g01", "0g02", "0g04", "0g08", "0g16", "2c08", "2c16", "3p01", "3p02",
                              "3p04", "3p08", "4a08", "4a16", "6a08", "6a16"}) {
@@ -954,6 +957,7 @@ TEST(PngCorpus, TwinEncodingsGiveIdenticalBitmaps) {
 }
 
 TEST(PngCorpus, GrayLevelsAndGammaOfKnownPictures) {
+  SKIP_WITHOUT_CORPUS();
   auto colours = [](const std::string& name) {
     const std::vector<uint32_t> pixels = Pixels(*LoadCorpus(name));
     return std::set<uint32_t>(pixels.begin(), pixels.end());
@@ -990,6 +994,7 @@ TEST(PngCorpus, GrayLevelsAndGammaOfKnownPictures) {
 }
 
 TEST(PngCorpus, MiscFilesLoadOrFailAsTheyShould) {
+  SKIP_WITHOUT_CORPUS();
   for (const char* name : {"apng-skip-idat.png", "bricks-dither.png", "bricks-gray.png", "exif.png",
                            "pjw-thumbnail.png", "red-blue-gradient.gamma1dot8.png"}) {
     SCOPED_TRACE(name);

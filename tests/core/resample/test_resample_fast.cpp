@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "corpus.h"
 #include "formats/formats.h"
 #include "picture/orientation.h"
 #include "resample/resample.h"
@@ -170,6 +171,7 @@ TEST(ResampleFast, TallPicturesThroughTheRowRingAndThreadBands) {
 }
 
 TEST(ResampleFast, StreamedJpegRowsGiveTheBytesOfTheDecodedPicture) {
+  SKIP_WITHOUT_CORPUS();
   // Resampling a JPEG on one thread decodes it row by row without keeping it; the bytes
   // must be those of resampling the whole decoded picture.
   for (const char* file : {"jpeg/libjpeg-turbo/testorig.jpg", "jpeg/misc/peacock.progressive.jpeg",

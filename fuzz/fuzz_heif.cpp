@@ -1,0 +1,11 @@
+// The HEIF reader (HEIC and AVIF through libheif): THeifPicture::LoadFromStream with our limits,
+// then the copy into a 24-bit bitmap.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_target.h"
+#include "heif/heifread.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  return velora::fuzz::LoadAndCopy<velora::THeifPicture>(data, size);
+}
