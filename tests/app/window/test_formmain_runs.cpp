@@ -339,6 +339,8 @@ bool OnWindowThread(QObject* window, std::function<void()> onWindow) {
 QStringList CliLogLines(const std::string& stdoutText) {
   QStringList lines = QString::fromStdString(stdoutText).split('\n');
   while (!lines.isEmpty() && lines.back().isEmpty()) lines.pop_back();
+  // velora-resize ends with a summary for schedulers after the timing line.
+  if (!lines.isEmpty() && lines.back().startsWith("Summary: ")) lines.pop_back();
   if (lines.size() >= 3) lines = lines.mid(2, lines.size() - 3);
   return lines;
 }
