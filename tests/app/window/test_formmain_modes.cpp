@@ -1,6 +1,5 @@
 // Choosing a resize mode changes what the mode shows, never the window's size or where the
 // mode buttons stand, so the next click lands where the user aims.
-#include <QCheckBox>
 #include <QGroupBox>
 #include <QRadioButton>
 
@@ -43,42 +42,4 @@ TEST_F(MainFormTest, SwitchingModesKeepsTheWindowAndTheButtonsInPlace) {
   QTest::mouseClick(f.radSameWidth, Qt::LeftButton);
   EXPECT_FALSE(f.grpOutRatio->isVisible());
   EXPECT_TRUE(f.spnWH->isVisible());
-}
-
-// Each mode shows its own inputs; "Never enlarge" has nothing to say when magnifying. The
-// run takes the mode and the check box as they show.
-TEST_F(MainFormTest, EachModeShowsItsInputsAndWhetherNeverEnlargeApplies) {
-  TMainForm& f = ReadyForm();
-  struct Case {
-    QRadioButton* radio;
-    ResizeMode mode;
-    bool factor, box, side, distorts, neverEnlarge;
-  };
-  const Case cases[] = {
-      {f.radXDecrease, ResizeMode::DecreaseTimes, true, false, false, false, true},
-      {f.radXIncrease, ResizeMode::IncreaseTimes, true, false, false, false, false},
-      {f.radSameSize, ResizeMode::SameSize, false, true, false, true, true},
-      {f.radSameWidth, ResizeMode::SameWidth, false, false, true, false, true},
-      {f.radSameHeight, ResizeMode::SameHeight, false, false, true, false, true},
-      {f.radFitInBox, ResizeMode::FitInBox, false, true, false, false, true},
-      {f.radXIncrease, ResizeMode::IncreaseTimes, true, false, false, false, false},
-      {f.radFitInBox, ResizeMode::FitInBox, false, true, false, false, true},
-  };
-  f.chkNeverEnlarge->setChecked(true);
-  for (const Case& c : cases) {
-    const std::string name = c.radio->objectName().toStdString();
-    QTest::mouseClick(c.radio, Qt::LeftButton);
-    ASSERT_TRUE(c.radio->isChecked()) << name;
-    EXPECT_EQ(f.grpX->isVisible(), c.factor) << name;
-    EXPECT_EQ(f.grpOutRatio->isVisible(), c.box) << name;
-    EXPECT_EQ(f.btn43->isVisible(), c.box) << name;
-    EXPECT_EQ(f.spnWH->isVisible(), c.side) << name;
-    EXPECT_EQ(f.lblAspect->isVisible(), c.distorts) << name;
-    EXPECT_EQ(f.chkNeverEnlarge->isEnabled(), c.neverEnlarge) << name;
-    const ResizeSettings settings = f.CurrentSettings();
-    EXPECT_EQ(settings.Mode, c.mode) << name;
-    EXPECT_TRUE(settings.NeverEnlarge) << name;
-  }
-  f.chkNeverEnlarge->setChecked(false);
-  EXPECT_FALSE(f.CurrentSettings().NeverEnlarge);
 }
