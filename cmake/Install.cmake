@@ -1,13 +1,12 @@
 # Install rules, in the places GNUInstallDirs names: both programs, the desktop entry,
-# the icon in every size, the AppStream metainfo, the man pages, the bash completion and
-# the copyright and changelog Debian wants beside every package. Included from the top
-# CMakeLists.txt after src/app, so the window's target is known here.
+# the icon in every size, the AppStream metainfo, the man pages, the bash completion, the
+# user guide and the copyright and changelog Debian wants beside every package. Included
+# from the top CMakeLists.txt after src/app, so the window's target is known here.
 include(GNUInstallDirs)
 
 # The application's id (reverse DNS of the project's domain): the desktop entry's and the
 # metainfo's file names and the icon's name.
 set(VELORA_APP_ID example.velora.ImageResizer)
-set(VELORA_PACKAGE_NAME velora-image-resizer)
 set(VELORA_MAINTAINER "The Velora Image Resizer developers <developers@velora.example>")
 
 # The release date as Debian's changelog writes it (RFC 2822, with the day of the week).
@@ -47,6 +46,14 @@ endif()
 
 install(FILES ${_data}/${VELORA_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The metainfo names only the web pages this build has (see src/app/CMakeLists.txt).
+set(VELORA_METAINFO_URLS "")
+if(VELORA_PRODUCT_PAGE_URL)
+  string(APPEND VELORA_METAINFO_URLS "  <url type=\"homepage\">${VELORA_PRODUCT_PAGE_URL}</url>\n")
+endif()
+if(VELORA_MANUAL_URL)
+  string(APPEND VELORA_METAINFO_URLS "  <url type=\"help\">${VELORA_MANUAL_URL}</url>\n")
+endif()
 configure_file(${_data}/${VELORA_APP_ID}.metainfo.xml.in
   ${_generated}/${VELORA_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${_generated}/${VELORA_APP_ID}.metainfo.xml
@@ -86,3 +93,15 @@ install(FILES ${_generated}/velora-resize.1.gz ${_generated}/velora-resizer.1.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${_data}/debian/copyright ${_generated}/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${VELORA_PACKAGE_NAME})
+
+# The user guide, made from the project's own text; the window's F1 opens it when no web
+# manual is set. The build puts it where the installed tree has it, below the build
+# folder, so the program finds it from the build folder as well (`make run`).
+set(_guide ${CMAKE_BINARY_DIR}/${VELORA_USER_GUIDE})
+add_custom_command(OUTPUT ${_guide}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/share/doc/${VELORA_PACKAGE_NAME}
+  COMMAND velora-make-guide ${_data}/user-guide.md ${_guide}
+  DEPENDS velora-make-guide ${_data}/user-guide.md
+  COMMENT "Making the user guide")
+add_custom_target(velora-user-guide ALL DEPENDS ${_guide})
+install(FILES ${_guide} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${VELORA_PACKAGE_NAME})

@@ -71,6 +71,8 @@ class MainFormTest : public ::testing::Test {
     services.MakeTray = [this] { return std::make_unique<FakeTray>(&tray); };
     form = std::make_unique<TMainForm>(services);
     form->UpdatePageURL = updatePage;  // no test reaches beyond this machine
+    form->Links = links;
+    form->UserGuide = userGuide;
     if (lateInit) form->LateInit();
     return *form;
   }
@@ -124,6 +126,8 @@ class MainFormTest : public ::testing::Test {
   std::vector<std::string> questions;
   bool answer = false;
   std::string updatePage;  // the update check's page; empty: no checks
+  TWebAddresses links;     // the product's pages; empty ones are hidden
+  std::string userGuide;   // the installed guide; empty: none
   std::unique_ptr<TMainForm> form;
 
  private:

@@ -27,6 +27,7 @@ expected=(
   ./usr/share/bash-completion/completions/velora-resize
   "./usr/share/doc/$VELORA_PACKAGE_NAME/copyright"
   "./usr/share/doc/$VELORA_PACKAGE_NAME/changelog.gz"
+  "./usr/share/doc/$VELORA_PACKAGE_NAME/user-guide.html"
 )
 for size in 16 24 32 48 64 128 256; do
   expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/$id.png")

@@ -22,6 +22,7 @@ expected=(
   share/bash-completion/completions/velora-resize
   "share/doc/$VELORA_PACKAGE_NAME/copyright"
   "share/doc/$VELORA_PACKAGE_NAME/changelog.gz"
+  "share/doc/$VELORA_PACKAGE_NAME/user-guide.html"
 )
 for size in 16 24 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
@@ -67,4 +68,9 @@ page=$(LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$usr/share/man/man1/velora-resize.1.g
 for option in $options; do
   grep -q -- "$option" <<<"$page" || fail "velora-resize(1) does not describe $option"
 done
+# The user guide that F1 opens, where the window looks for it: beside bin/, below the
+# prefix.
+guide="$usr/share/doc/$VELORA_PACKAGE_NAME/user-guide.html"
+grep -q "<title>Velora Image Resizer user guide</title>" "$guide" || fail "the user guide has no title"
+grep -q "<h2>Keys</h2>" "$guide" || fail "the user guide has no keys"
 echo "installed tree checked"

@@ -106,15 +106,15 @@ void TSelectDirDlg::BuildLayout() {
   top->addWidget(named(edtDirectory, "edtDirectory"), 1);
 
   auto* left = new QWidget;
-  lblDrives = new QLabel(QStringLiteral("&Drives:"), left);
+  lblDrives = new QLabel(QStringLiteral("&Places:"), left);
   DriveList = new QComboBox(left);
   lblDrives->setBuddy(DriveList);
   BitBtn1 = new QPushButton(style()->standardIcon(QStyle::SP_DesktopIcon),
                             QStringLiteral("Desktop"), left);
   BitBtn1->setToolTip(QStringLiteral("Navigate to 'DESKTOP' folder"));
   BitBtn2 = new QPushButton(style()->standardIcon(QStyle::SP_DirHomeIcon),
-                            QStringLiteral("My Docs"), left);
-  BitBtn2->setToolTip(QStringLiteral("Navigate to 'MY DOCUMENTS' folder"));
+                            QStringLiteral("Documents"), left);
+  BitBtn2->setToolTip(QStringLiteral("Navigate to 'DOCUMENTS' folder"));
   for (QPushButton* button : {BitBtn1, BitBtn2}) {
     button->setAutoDefault(false);
     button->setMinimumWidth(70);
@@ -189,7 +189,7 @@ void TSelectDirDlg::BuildLayout() {
   connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-// The mounted volumes, the root first, each as its mount point and its label or device.
+// The mounted volumes, the root first, each by its name, with its mount point as the hint.
 void TSelectDirDlg::FillDrives() {
   QList<QStorageInfo> volumes;
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
@@ -200,10 +200,9 @@ void TSelectDirDlg::FillDrives() {
   std::stable_partition(volumes.begin(), volumes.end(),
                         [](const QStorageInfo& volume) { return volume.isRoot(); });
   for (const QStorageInfo& volume : volumes) {
-    const QString label =
-        volume.name().isEmpty() ? QString::fromLocal8Bit(volume.device()) : volume.name();
     DriveList->addItem(style()->standardIcon(VolumePicture(volume.fileSystemType())),
-                       volume.rootPath() + QStringLiteral(" [") + label + u']', volume.rootPath());
+                       VolumeName(volume.rootPath(), volume.name()), volume.rootPath());
+    DriveList->setItemData(DriveList->count() - 1, volume.rootPath(), Qt::ToolTipRole);
   }
 }
 
@@ -369,6 +368,12 @@ void TSelectDirDlg::OKButtonClick() {
     if (!AskYesNo("Confirm", question)) return;
   }
   accept();
+}
+
+QString VolumeName(const QString& rootPath, const QString& label) {
+  if (rootPath == QLatin1String("/")) return QStringLiteral("Computer");
+  if (!label.isEmpty()) return label;
+  return QDir(rootPath).dirName();
 }
 
 bool BrowseForFolder(const QString& caption, QString& folder, TSelectDirOpts options) {

@@ -93,4 +93,8 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TSelectDirOpts)
 // trailing "/" and the result is true; on Cancel `folder` is left alone.
 bool BrowseForFolder(const QString& caption, QString& folder, TSelectDirOpts options = {});
 
+// How the place box names a mounted volume, as the desktop's file managers do: the root as
+// "Computer", any other volume by its label, else by its mount point's last folder.
+QString VolumeName(const QString& rootPath, const QString& label);
+
 }  // namespace velora::app

@@ -31,18 +31,22 @@
 #include "controls/TarnoFileListBox.h"
 #include "controls/TarnoSelectFolder.h"
 #include "controls/click_label.h"
+#include "controls/focus_frame.h"
 #include "desktop/skin_engine.h"
 #include "formats/formats.h"
 #include "preview/PreviewImage.h"
 #include "resample/filters.h"
 #include "util/TarnoTPU.h"
 #include "window/FormAbout.h"
+#include "window/user_guide.h"
 
 namespace velora::app {
 
 TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)) {
   UpdatePageURL = VELORA_UPDATE_PAGE_URL;
+  Links = BuiltWebAddresses();
+  UserGuide = FindUserGuide(AppFolder());
   setObjectName("MainForm");
   setWindowTitle(QString::fromUtf8(kProductName));
   setAcceptDrops(true);
@@ -99,6 +103,8 @@ TMainForm::TMainForm(TMainFormServices services, QWidget* parent)
   resize(874, 643);
   move(341, 69);
   trkQuality->setFocus();
+  SetTabOrder();
+  FocusFrame = new TFocusFrame(this);
 
   Wire();
   FormCreate();
@@ -254,7 +260,8 @@ void TMainForm::trkQualityChange() {
   const int quality = trkQuality->value();
   proBar->setValue(SizeIndicator(quality));
   lblQuality2->setText(QString::number(quality));
-  StatBar->showMessage(QString::number(quality));
+  // The number alone would mean nothing in the status line.
+  StatBar->showMessage("Quality: " + QString::number(quality));
   // A running batch keeps an abort the user asked for.
   if (runActive_) return;
   AbortRequested = false;
@@ -335,10 +342,12 @@ void TMainForm::SelectNames(const QStringList& names) {
   }
 }
 
-// Selects the first entry without telling anyone: the preview keeps its banner.
-void TMainForm::SelectFirstQuietly() {
+// Selects the first entry and shows it in the preview, as a click on it would: a selected
+// entry beside a preview of something else would look like a fault.
+void TMainForm::SelectFirst() {
   if (FileList->count() == 0) return;
   FileList->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+  FileListSelectChaged();
 }
 
 // ---- Keyboard, drops ----

@@ -13,6 +13,7 @@
 #include "jobs/geometry.h"
 #include "update/WebUpdate.h"
 #include "window/run_queue.h"
+#include "window/web_addresses.h"
 
 class QAction;
 class QCheckBox;
@@ -44,6 +45,7 @@ class THintFilter;
 class TSessionEnd;
 class TSkinEngine;
 class TClickLabel;
+class TFocusFrame;
 class TrayBackend;
 class DesktopEntryWriter;
 
@@ -87,6 +89,12 @@ class TMainForm : public QMainWindow {
 
   // The update information page; empty turns update checking off.
   std::string UpdatePageURL;
+  // The product's other web pages (each empty one hides what would open it) and the user
+  // guide installed with the program ("" when there is none); set before LateInit.
+  TWebAddresses Links;
+  std::string UserGuide;
+  // What F1 and "Online manual" open: the web manual, else the installed guide.
+  std::string ManualTarget() const;
   TWebUpdate WebUpdate;
   bool UpdatesEnabled() const;
 
@@ -177,10 +185,12 @@ class TMainForm : public QMainWindow {
   void ApplyStoredBounds(int left, int top, int width, int height);
   void OpenLink(const char* address);
   void InitDesktop();
+  void ApplyWebAddresses();
+  void SetTabOrder();
   void btnDesktopShortcutPressed();
   void ApplySkinAtStart();
   void WireUpdates();
-  void SelectFirstQuietly();
+  void SelectFirst();
   void SelectNames(const QStringList& names);
   QStringList SelectedNames() const;
   std::string ListFolder() const;
@@ -312,6 +322,7 @@ class TMainForm : public QMainWindow {
   TTrayIcon* TrayIcon = nullptr;
   THintFilter* Hints = nullptr;
   TSessionEnd* Session = nullptr;
+  TFocusFrame* FocusFrame = nullptr;
 };
 
 }  // namespace velora::app

@@ -1,12 +1,15 @@
 // How the window fits into the desktop: help texts, opacity, the tray, start with the
 // desktop, the launcher, the product's look and the web links.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 
 #include "controls/SpinEdit.h"
+#include "controls/click_label.h"
 #include "controls/internet_label.h"
 #include "desktop/desktop_entries.h"
 #include "desktop/hint_filter.h"
@@ -17,7 +20,6 @@
 #include "desktop/trayicon.h"
 #include "util/TarnoTPU.h"
 #include "window/FormMain.h"
-#include "window/web_addresses.h"
 
 namespace velora::app {
 
@@ -29,7 +31,7 @@ TMainFormServices TMainForm::DefaultServices() {
 }
 
 void TMainForm::InitDesktop() {
-  InternetLabel->SetLink(kProductPageUrl);
+  ApplyWebAddresses();
 
   Hints = new THintFilter(
       [this] {
@@ -106,6 +108,26 @@ void TMainForm::btnDesktopShortcutClick() {
   if (services_.Entries) services_.Entries->CreateAppShortcut(kProductName, true);
 }
 
+// An address left empty hides everything that would open it.
+void TMainForm::ApplyWebAddresses() {
+  const bool product = !Links.ProductPage.empty();
+  InternetLabel->SetLink(Links.ProductPage);
+  InternetLabel->setVisible(product);
+  mnuProgramPage->setVisible(product);
+  mnuCompanyPage->setVisible(!Links.VendorSite.empty());
+  const bool support = !Links.SupportForum.empty();
+  mnuSupport->setVisible(support);
+  btnSupport->setVisible(support);
+  const bool manual = !ManualTarget().empty();
+  mnuOnlineHelp->setVisible(manual);
+  btnManual->setVisible(manual);
+  lblAspect->setCursor(manual ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+std::string TMainForm::ManualTarget() const {
+  return Links.OnlineManual.empty() ? UserGuide : Links.OnlineManual;
+}
+
 // The button, unlike the first start, tells the user when no launcher could be written.
 void TMainForm::btnDesktopShortcutPressed() {
   if (!services_.Entries || services_.Entries->CreateAppShortcut(kProductName, true)) return;
@@ -117,26 +139,27 @@ void TMainForm::OpenLink(const char* address) {
 }
 
 void TMainForm::mnuOnlineHelpClick() {
-  OpenLink(kOnlineManualUrl);
+  if (!ManualTarget().empty()) OpenLink(ManualTarget().c_str());
 }
 
 void TMainForm::lblAspectClick() {
-  OpenLink(kOnlineManualUrl);
+  if (!ManualTarget().empty()) OpenLink(ManualTarget().c_str());
 }
 
 void TMainForm::mnuProgramPageClick() {
-  OpenLink(kProductPageUrl);
+  if (!Links.ProductPage.empty()) OpenLink(Links.ProductPage.c_str());
 }
 
 void TMainForm::mnuCompanyPageClick() {
-  OpenLink(kVendorSiteUrl);
+  if (!Links.VendorSite.empty()) OpenLink(Links.VendorSite.c_str());
 }
 
 void TMainForm::mnuSupportClick() {
-  OpenLink(kSupportForumUrl);
+  if (Links.SupportForum.empty()) return;
+  OpenLink(Links.SupportForum.c_str());
   MsgInfo(
-      "Please create your own account on our forum and post your queries. Please allow few "
-      "hours to our support staff to answer your questions.");
+      "Please create your own account on our forum and post your queries. Please allow a few "
+      "hours for our support staff to answer your questions.");
 }
 
 }  // namespace velora::app

@@ -124,6 +124,9 @@ void TMainForm::BuildMenus() {
   mnuOp->addAction(actAbort);
   mnuOp->addAction(actRefresh);
   mnuExit2 = MakeAction(this, "mnuExit2", "E&xit", nullptr, QKeySequence(Qt::CTRL | Qt::Key_F4));
+  // The desktops' standard Quit key works beside the program's own Ctrl+F4 (written out:
+  // QKeySequence::Quit is empty where the platform's key scheme has no Quit key).
+  mnuExit2->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F4), QKeySequence(Qt::CTRL | Qt::Key_Q)});
   mnuOp->addAction(mnuExit2);
   addAction(mnuExit2);
 
@@ -225,7 +228,7 @@ QWidget* TMainForm::BuildResizerPage() {
             "Recommended: 75-95.\r\rFor best image quality we recommend you to set this to "
             "90-95. If you want small files (for\rexample to send them over a slow "
             "internet connection) and you accept a little bit lower\rimage quality set "
-            "this to 75-80. The higher image quality, the higher file size.");
+            "this to 75-80. The higher the image quality, the larger the file.");
   trkQuality = Named(new QSlider(Qt::Horizontal), "trkQuality");
   trkQuality->setRange(5, 95);
   trkQuality->setTickInterval(10);
@@ -281,12 +284,12 @@ QWidget* TMainForm::BuildResizerPage() {
       Named(new QRadioButton("Make all images of the same width and height"), "radSameSize",
             "This will make all output images to have the same width and height.\r\nYou "
             "must specify the width and height in the red box.\r\nYou may distort your "
-            "images if they have a ratio different from the one choused.");
+            "images if they have a ratio different from the one chosen.");
   radSameWidth = Named(new QRadioButton("Make all images of the same width:"), "radSameWidth",
                        "This will make all output images to have the same width.\r\nYou must "
                        "specify the width (in pixels) in the blue box.");
   radSameHeight = Named(new QRadioButton("Make all images of the same height:"), "radSameHeight",
-                        "This will make all output images to have the same height\r\nYou must "
+                        "This will make all output images to have the same height.\r\nYou must "
                         "specify the height (in pixels) in the blue box.");
   radFitInBox = Named(
       new QRadioButton("Make all images fit in a box of W x H (keep proportions)"), "radFitInBox",
@@ -348,8 +351,8 @@ QWidget* TMainForm::BuildResizerPage() {
   spnHeight = Named(new TSpinEdit(kHeightBox), "spnHeight", "Output height (in pixels)");
   spnHeight->SetValue(151);
   btn43 = Button("btn43", "Set 4/3",
-                 "Set 4/3 aspect ratio.\r\nMost computer screen and digital cameras uses this "
-                 "aspect ration.");
+                 "Set 4/3 aspect ratio.\r\nMost computer screens and digital cameras use this "
+                 "aspect ratio.");
   // Two rows, so the group is no wider than the factor's group in its place and the page
   // keeps one width whichever of the two shows.
   auto* fixed = new QGridLayout(grpOutRatio);
@@ -426,9 +429,9 @@ QWidget* TMainForm::BuildSettingsPage() {
   grpSystem = Named(new QGroupBox("System"), "grpSystem");
   btnDesktopShortcut = Button("btnDesktopShortcut", "Create shortcut",
                               "Create a shortcut to this program on desktop");
-  chkAutoStartUp = Named(new QCheckBox("Start with Windows"), "chkAutoStartUp",
-                         "This program will start at Windows' start-up");
-  Label2 = Named(new QLabel("Auto search for updates evey                   days"), "Label2");
+  chkAutoStartUp = Named(new QCheckBox("Start when I log in"), "chkAutoStartUp",
+                         "This program will start when you log in");
+  Label2 = Named(new QLabel("Auto search for updates every                   days"), "Label2");
   spnAutoUpdate = Named(new TSpinEdit(NumberBox{0, 365}), "spnAutoUpdate");
   spnAutoUpdate->SetValue(1);
   auto* system = new QVBoxLayout(grpSystem);
@@ -438,15 +441,16 @@ QWidget* TMainForm::BuildSettingsPage() {
   system->addStretch(1);
 
   GroupHelp = Named(new QGroupBox("Help"), "GroupHelp");
-  radHintsOff = Named(new QRadioButton("Turn off the embeded help system"), "radHintsOff",
-                      "Don't use the embeded help system. No pop-up will appear and no info will "
+  radHintsOff = Named(new QRadioButton("Turn off the embedded help system"), "radHintsOff",
+                      "Don't use the embedded help system. No pop-up will appear and no info will "
                       "be displayed in status bar.");
   radHintsTooltips = Named(new QRadioButton("Show help as tool-tips"), "radHintsTooltips",
                            "Show a hint when you hold the mouse cursor over an item (button, "
                            "checkbox, etc)");
   radHintsStatBar = Named(new QRadioButton("Show help in status bar also"), "radHintsStatBar",
                           "Show information about an item in status bar.");
-  lblHintHide = Named(new QLabel("Hide hint after                    miliseconds."), "lblHintHide");
+  lblHintHide =
+      Named(new QLabel("Hide hint after                    milliseconds."), "lblHintHide");
   spnHideHint = Named(new TSpinEdit(NumberBox{800, 20000}, 100), "spnHideHint");
   spnHideHint->SetValue(4000);
   auto* help = new QVBoxLayout(GroupHelp);
@@ -459,14 +463,15 @@ QWidget* TMainForm::BuildSettingsPage() {
   GroupBox1 = Named(new QGroupBox("Interface"), "GroupBox1");
   chkSkins =
       Named(new QCheckBox("Use skins *"), "chkSkins", "Enable the Skin System (requires restart)");
-  chkSounds = Named(new QCheckBox("Use sounds"), "chkSounds", "Make a sond on 'COPY' event");
+  chkSounds = Named(new QCheckBox("Use sounds"), "chkSounds", "Make a sound on 'COPY' event");
   chkTrayIcon = Named(new QCheckBox("Minimize to tray"), "chkTrayIcon");
   Label1 = Named(new QLabel("Opacity"), "Label1");
   spnOpacity = Named(new TSpinEdit(NumberBox{30, 255}, 3), "spnOpacity");
   spnOpacity->SetValue(199);
-  Label4 = Named(new QLabel("* Experimental. It will require a little bit more memory. Takes efect "
-                            "after restart. May slow down the program"),
-                 "Label4");
+  Label4 =
+      Named(new QLabel("* Experimental. It will require a little bit more memory. Takes effect "
+                       "after restart. May slow down the program"),
+            "Label4");
   Label4->setWordWrap(true);
   SetColour(Label4, QPalette::WindowText, Qt::gray);
   auto* iface = new QGridLayout(GroupBox1);
@@ -482,26 +487,26 @@ QWidget* TMainForm::BuildSettingsPage() {
   static const char* kFilterHint =
       "Choose the filter for the resampling process.\r\nIf you don't understand this, leave it to "
       "its default state or experiment with different values (don't worry, you won't break "
-      "nothing).\r\nFilters like B-Spline and Mitchell are better (it will give better image "
+      "anything).\r\nFilters like B-Spline and Mitchell are better (it will give better image "
       "quality) but are also slower (it will take more time to convert many images).\r\nBox is "
       "the worst filter but is also the fastest.\r\n\r\nWe recommend B-Spline and Mitchell.";
   grpPreview = Named(new QGroupBox("Image"), "grpPreview");
   chkProtect = Named(new QCheckBox("Protect against invalid images"), "chkProtect",
-                     "If the image is higher than 10000 pixels than your computer may not\r\nhave "
+                     "If the image is higher than 10000 pixels then your computer may not\r\nhave "
                      "enough memory to process it or it may be corrupt.\r\nIf this checkbox is "
                      "checked, the program will ignore such huge images.");
   chkProtect->setChecked(true);
   chkPreview = Named(new QCheckBox("Show preview panel"), "chkPreview",
                      "Show the current processed image in a small preview window. This will slow "
-                     "down the program with about 5%.");
+                     "down the program by about 5%.");
   Label5 = Named(new QLabel("Resampling quality:"), "Label5", kFilterHint);
   cmbResampleQ = Named(new QComboBox, "cmbResampleQ", kFilterHint);
   cmbResampleQ->setEditable(true);
   cmbResampleQ->setInsertPolicy(QComboBox::NoInsert);
   cmbResampleQ->completer()->setCompletionMode(QCompleter::PopupCompletion);
   cmbResampleQ->completer()->setCaseSensitivity(Qt::CaseInsensitive);
-  chkAddFltName = Named(new QCheckBox("Add filter name at the image name"), "chkAddFltName",
-                        "Append the name of the filter used at the end of the resulted file's "
+  chkAddFltName = Named(new QCheckBox("Add filter name to the image name"), "chkAddFltName",
+                        "Append the name of the filter used at the end of the resulting file's "
                         "name.\r\nVery useful for comparing filters' quality.");
   auto* image = new QGridLayout(grpPreview);
   image->addWidget(chkProtect, 0, 0, 1, 2);
@@ -512,9 +517,10 @@ QWidget* TMainForm::BuildSettingsPage() {
   image->setColumnStretch(1, 1);
   image->setRowStretch(4, 1);
 
-  chkOverwrite = Named(new QCheckBox("Overwrite existen images"), "chkOverwrite",
-                       "If this is NOT checked the program will not overwrite the images already "
-                       "existent in the output folder.\rRecommended: Checked");
+  chkOverwrite =
+      Named(new QCheckBox("Overwrite existing images"), "chkOverwrite",
+            "If this is NOT checked the program will not overwrite the images that already "
+            "exist in the output folder.\rRecommended: Checked");
   chkOverwrite->setChecked(true);
 
   auto* grid = new QGridLayout(tabSettings);

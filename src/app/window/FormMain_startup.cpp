@@ -13,7 +13,6 @@
 #include "controls/TarnoFileListBox.h"
 #include "util/TarnoTPU.h"
 #include "window/FormMain.h"
-#include "window/web_addresses.h"
 
 namespace velora::app {
 
@@ -36,8 +35,11 @@ void TMainForm::LateInit() {
   InitDesktop();
   lblHintHide->setToolTip(
       "The hints will automatically disappear after this interval.\nIf you don't have time to "
-      "read the hints, please increase this value with few seconds.");
-  WelcomeText = QString("Please visit our web site from more downloads.\n") + kVendorSiteUrl;
+      "read the hints, please increase this value by a few seconds.");
+  // Without the vendor's site the log starts as a plain log: no sentence that points nowhere.
+  WelcomeText = Links.VendorSite.empty() ? Memo->toPlainText()
+                                         : "Please visit our web site for more downloads.\n" +
+                                               QString::fromStdString(Links.VendorSite);
   Memo->setPlainText(WelcomeText);
   mmoLicense->setPlainText(LicenseText());
 
@@ -56,7 +58,7 @@ void TMainForm::LateInit() {
   // Without a page to check, the interval of the automatic check means nothing.
   Label2->parentWidget()->setVisible(UpdatesEnabled());
   QTimer::singleShot(0, this, [this] { CheckUpdates(false); });
-  SelectFirstQuietly();
+  SelectFirst();
 }
 
 void TMainForm::mnuLicenseClick() {

@@ -1,16 +1,19 @@
 #pragma once
-// The product's web addresses, in one place. They live on the reserved ".example"
-// domain until the product has real ones.
+// The product's web addresses. Each is a build setting, empty until a real page exists;
+// whatever would open an empty address (the "www" label, a button, a menu entry) is hidden,
+// so the window never offers a page that is not there.
+#include <string>
 
 namespace velora::app {
 
-// The product's page; the update check reads it too.
-inline constexpr const char* kProductPageUrl = "https://www.velora.example/image-resizer/";
-// The product's online manual.
-inline constexpr const char* kOnlineManualUrl = "https://www.velora.example/image-resizer/manual/";
-// The vendor's home page, not the product's.
-inline constexpr const char* kVendorSiteUrl = "https://www.velora.example/";
-// The vendor's support forum.
-inline constexpr const char* kSupportForumUrl = "https://forum.velora.example/";
+struct TWebAddresses {
+  std::string ProductPage;   // the "www" label and "Program web page"
+  std::string OnlineManual;  // F1 and "Online manual"; empty: the guide installed with us
+  std::string VendorSite;    // "Similar software" and the log's welcome text
+  std::string SupportForum;  // "Online support"
+};
+
+// The addresses this build was configured with.
+TWebAddresses BuiltWebAddresses();
 
 }  // namespace velora::app

@@ -9,7 +9,6 @@
 #include "controls/click_label.h"
 #include "controls/internet_label.h"
 #include "desktop_fakes.h"
-#include "window/web_addresses.h"
 
 namespace velora::app {
 namespace {
@@ -49,13 +48,13 @@ TEST(InternetLabel, RedAndUnderlinedOnlyWhileTheMouseIsOver) {
 TEST(InternetLabel, AClickOpensTheLinkAndVisitedFollowsTheDesktopsAnswer) {
   OpenedUrls opened(true);
   TInternetLabel label;
-  label.SetLink(kProductPageUrl);
+  label.SetLink("https://www.velora.example/image-resizer/");
   label.resize(40, 20);
   label.show();
   Enter(&label);
   QTest::mouseClick(&label, Qt::LeftButton);
   ASSERT_EQ(opened.urls.size(), 1u);
-  EXPECT_EQ(opened.urls[0], QUrl(kProductPageUrl));
+  EXPECT_EQ(opened.urls[0], QUrl("https://www.velora.example/image-resizer/"));
   EXPECT_TRUE(label.Visited());
   EXPECT_EQ(label.TextColor(), QColor(128, 0, 128));
   Leave(&label);

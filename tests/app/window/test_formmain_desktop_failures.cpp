@@ -12,6 +12,7 @@ using namespace velora::app;
 using namespace velora::app::testing;
 
 TEST_F(MainFormTest, NoProgramToOpenAnAddressOrFolderIsSaid) {
+  links = {"http://127.0.0.1:9/product", "http://127.0.0.1:9/manual", "", ""};
   TMainForm& f = ReadyForm();
   // The program's own opener, over a desktop that has no program for anything.
   InstallShellOpen();
@@ -29,12 +30,12 @@ TEST_F(MainFormTest, NoProgramToOpenAnAddressOrFolderIsSaid) {
     std::string target;
   };
   const Case cases[] = {
-      {"F1", [&f] { QTest::keyClick(&f, Qt::Key_F1); }, kOnlineManualUrl},
-      {"Online manual", [&f] { f.btnManual->click(); }, kOnlineManualUrl},
+      {"F1", [&f] { QTest::keyClick(&f, Qt::Key_F1); }, links.OnlineManual},
+      {"Online manual", [&f] { f.btnManual->click(); }, links.OnlineManual},
       {"Show result", [&f] { f.btnResult->click(); }, Folder() + "Output/"},
-      {"Program web page", [&f] { f.mnuProgramPage->trigger(); }, kProductPageUrl},
+      {"Program web page", [&f] { f.mnuProgramPage->trigger(); }, links.ProductPage},
       {"the header's link", [&f] { QTest::mouseClick(f.InternetLabel, Qt::LeftButton); },
-       kProductPageUrl},
+       links.ProductPage},
   };
   for (const Case& c : cases) {
     messages.clear();

@@ -133,14 +133,24 @@ TEST_F(MainFormTest, DesignValuesStillTakeEffectWhenLoaded) {
   EXPECT_EQ(f.FileList->count(), 1);
 }
 
-TEST_F(MainFormTest, StartUpSelectsTheFirstEntryWithoutTellingThePreview) {
-  AddPicture("a.bmp", 4, 4);
-  AddPicture("b.bmp", 4, 4);
-  TMainForm& f = ReadyForm();
+TEST_F(MainFormTest, StartUpSelectsTheFirstEntryAndShowsItInThePreview) {
+  AddPicture("a.bmp", 4, 3);
+  AddPicture("b.bmp", 8, 6);
+  TMainForm& f = ReadyForm();  // a second start: the settings name the folder
   EXPECT_EQ(f.FileList->SelCount(), 1);
   EXPECT_TRUE(f.FileList->item(0)->isSelected());
-  EXPECT_TRUE(f.imgLoader->ShowsBanner());
-  EXPECT_FALSE(Status().startsWith("Current image: "));
+  ASSERT_FALSE(f.imgLoader->ShowsBanner());
+  EXPECT_EQ(f.imgLoader->Picture().Width(), 4);
+  EXPECT_EQ(Status().toStdString(), "Current image: " + Folder() + "a.bmp");
+}
+
+TEST_F(MainFormTest, TheStatusLineNamesTheQualityItShows) {
+  // An empty folder: nothing selected, so the quality is the last word at start-up.
+  TMainForm& f = ReadyForm();
+  EXPECT_EQ(Status(), "Quality: 74");
+  f.trkQuality->setValue(90);
+  EXPECT_EQ(Status(), "Quality: 90");
+  EXPECT_EQ(f.lblQuality2->text(), "90");
 }
 
 TEST_F(MainFormTest, SavesEveryValueInItsSectionInOrder) {
