@@ -98,18 +98,21 @@ TEST_F(MainFormTest, EachModeShowsItsInputs) {
   TMainForm& f = ReadyForm();
   struct Case {
     QRadioButton* TMainForm::*radio;
-    ResizeMode mode;
+    velora::ResizeMode mode;
     bool factor, fixed, distorts, side, neverEnlarge;
   };
   const Case cases[] = {
-      {&TMainForm::radXDecrease, ResizeMode::DecreaseTimes, true, false, false, false, true},
-      {&TMainForm::radXIncrease, ResizeMode::IncreaseTimes, true, false, false, false, false},
-      {&TMainForm::radSameSize, ResizeMode::SameSize, false, true, true, false, true},
-      {&TMainForm::radSameWidth, ResizeMode::SameWidth, false, false, false, true, true},
-      {&TMainForm::radSameHeight, ResizeMode::SameHeight, false, false, false, true, true},
-      {&TMainForm::radFitInBox, ResizeMode::FitInBox, false, true, false, false, true},
-      {&TMainForm::radXIncrease, ResizeMode::IncreaseTimes, true, false, false, false, false},
-      {&TMainForm::radFitInBox, ResizeMode::FitInBox, false, true, false, false, true},
+      {&TMainForm::radXDecrease, velora::ResizeMode::DecreaseTimes, true, false, false, false,
+       true},
+      {&TMainForm::radXIncrease, velora::ResizeMode::IncreaseTimes, true, false, false, false,
+       false},
+      {&TMainForm::radSameSize, velora::ResizeMode::SameSize, false, true, true, false, true},
+      {&TMainForm::radSameWidth, velora::ResizeMode::SameWidth, false, false, false, true, true},
+      {&TMainForm::radSameHeight, velora::ResizeMode::SameHeight, false, false, false, true, true},
+      {&TMainForm::radFitInBox, velora::ResizeMode::FitInBox, false, true, false, false, true},
+      {&TMainForm::radXIncrease, velora::ResizeMode::IncreaseTimes, true, false, false, false,
+       false},
+      {&TMainForm::radFitInBox, velora::ResizeMode::FitInBox, false, true, false, false, true},
   };
   f.chkNeverEnlarge->setChecked(true);
   for (const Case& c : cases) {
@@ -123,7 +126,7 @@ TEST_F(MainFormTest, EachModeShowsItsInputs) {
     EXPECT_EQ(f.lblAspect->isVisible(), c.distorts) << name;
     EXPECT_EQ(f.spnWH->isVisible(), c.side) << name;
     EXPECT_EQ(f.chkNeverEnlarge->isEnabled(), c.neverEnlarge) << name;
-    const ResizeSettings settings = f.CurrentSettings();
+    const velora::ResizeSettings settings = f.CurrentSettings();
     EXPECT_EQ(settings.Mode, c.mode) << name;
     EXPECT_TRUE(settings.NeverEnlarge) << name;
     QApplication::processEvents();  // the group lays itself out again
