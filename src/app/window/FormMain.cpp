@@ -140,7 +140,7 @@ void TMainForm::Wire() {
   connect(btnDesktopShortcut, &QPushButton::clicked, this, &TMainForm::btnDesktopShortcutPressed);
 
   for (QRadioButton* radio :
-       {radXDecrease, radXIncrease, radSameSize, radSameWidth, radSameHeight}) {
+       {radXDecrease, radXIncrease, radSameSize, radSameWidth, radSameHeight, radFitInBox}) {
     connect(radio, &QRadioButton::toggled, this, [this](bool on) {
       if (on) ResizeTypeChanged();
     });
@@ -201,6 +201,8 @@ ResizeSettings TMainForm::CurrentSettings() const {
   if (radSameSize->isChecked()) s.Mode = ResizeMode::SameSize;
   if (radSameWidth->isChecked()) s.Mode = ResizeMode::SameWidth;
   if (radSameHeight->isChecked()) s.Mode = ResizeMode::SameHeight;
+  if (radFitInBox->isChecked()) s.Mode = ResizeMode::FitInBox;
+  s.NeverEnlarge = chkNeverEnlarge->isChecked();
   s.FactorWhole = spnRound->Value();
   s.FactorTenths = spnZecimal->Value();
   s.BoxWidth = spnWidth->Value();
@@ -226,8 +228,11 @@ void TMainForm::ResizeTypeChanged() {
     spnRound->setToolTip(hint);
     spnZecimal->setToolTip(hint);
   }
-  grpOutRatio->setVisible(sameSize);
+  // The box's sides serve both SameSize and FitInBox; only SameSize distorts.
+  grpOutRatio->setVisible(sameSize || radFitInBox->isChecked());
   lblAspect->setVisible(sameSize);
+  // Magnifying is enlarging by choice: the check box has nothing to say there.
+  chkNeverEnlarge->setEnabled(!radXIncrease->isChecked());
   const bool side = radSameWidth->isChecked() || radSameHeight->isChecked();
   if (side) {
     // The side box stands beside the selected caption.

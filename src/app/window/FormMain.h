@@ -244,8 +244,10 @@ class TMainForm : public QMainWindow {
   QRadioButton* radSameSize = nullptr;
   QRadioButton* radSameWidth = nullptr;
   QRadioButton* radSameHeight = nullptr;
+  QRadioButton* radFitInBox = nullptr;
   TSpinEdit* spnWH = nullptr;
   TClickLabel* lblAspect = nullptr;
+  QCheckBox* chkNeverEnlarge = nullptr;
   QGroupBox* grpX = nullptr;
   TSpinEdit* spnRound = nullptr;
   QLabel* lblPunct = nullptr;

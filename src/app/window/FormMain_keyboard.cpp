@@ -19,10 +19,11 @@ namespace velora::app {
 void TMainForm::SetTabOrder() {
   const QList<QWidget*> header = {edtPath, btnBrowse, FilterCombo};
   const QList<QWidget*> left = {FileList, btnRefresh, btnSellAll, btnInvert};
-  const QList<QWidget*> resizer = {
-      trkQuality, radXDecrease, radXIncrease, radSameSize, radSameWidth, radSameHeight,
-      spnWH,      spnRound,     spnZecimal,   spnWidth,    spnHeight,    btn43,
-      btnStart,   btnAbort,     btnResult,    btnManual,   btnSupport};
+  const QList<QWidget*> resizer = {trkQuality,      radXDecrease,  radXIncrease, radSameSize,
+                                   radSameWidth,    radSameHeight, radFitInBox,  spnWH,
+                                   chkNeverEnlarge, spnRound,      spnZecimal,   spnWidth,
+                                   spnHeight,       btn43,         btnStart,     btnAbort,
+                                   btnResult,       btnManual,     btnSupport};
   const QList<QWidget*> settings = {
       btnDesktopShortcut, chkAutoStartUp,  spnAutoUpdate, radHintsOff,
       radHintsTooltips,   radHintsStatBar, spnHideHint,   chkSkins,

@@ -291,7 +291,13 @@ QWidget* TMainForm::BuildResizerPage() {
   radSameHeight = Named(new QRadioButton("Make all images of the same height:"), "radSameHeight",
                         "This will make all output images to have the same height.\r\nYou must "
                         "specify the height (in pixels) in the blue box.");
+  radFitInBox = Named(
+      new QRadioButton("Make all images fit in a box of W x H (keep proportions)"), "radFitInBox",
+      "This will make each output image as large as fits in the box of the width and height "
+      "in the red box.\r\nThe proportions of each image are kept.");
   radXIncrease->setChecked(true);
+  chkNeverEnlarge = Named(new QCheckBox("Never enlarge"), "chkNeverEnlarge",
+                          "Images already no larger than the size you set keep their own size.");
   spnWH = Named(new TSpinEdit(kSideBox), "spnWH", "(in pixels)");
   Paint(spnWH, QPalette::Base, Rgb(202, 216, 223));
   spnWH->setFixedWidth(90);
@@ -305,12 +311,13 @@ QWidget* TMainForm::BuildResizerPage() {
 
   auto* modes = new QGridLayout(grpImgSize);
   modes->setVerticalSpacing(2);
-  const QList<QRadioButton*> radios{radXDecrease, radXIncrease, radSameSize, radSameWidth,
-                                    radSameHeight};
+  const QList<QRadioButton*> radios{radXDecrease, radXIncrease,  radSameSize,
+                                    radSameWidth, radSameHeight, radFitInBox};
   for (int i = 0; i < radios.size(); ++i) modes->addWidget(plain(radios[i]), i, 0);
   // spnWH stands beside the selected caption: one row for each of its two places.
   modes->addWidget(plain(spnWH), 3, 1, Qt::AlignLeft);
-  modes->addWidget(plain(lblAspect), 5, 0, 1, 2);
+  modes->addWidget(plain(chkNeverEnlarge), 6, 0, 1, 2);
+  modes->addWidget(plain(lblAspect), 7, 0, 1, 2);
   modes->setColumnStretch(1, 1);
   // The side box moves between two rows: both keep its height, so no caption moves with it.
   for (const int row : {3, 4}) modes->setRowMinimumHeight(row, spnWH->sizeHint().height());

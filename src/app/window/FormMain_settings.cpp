@@ -62,12 +62,12 @@ void TMainForm::LoadSettings() {
   }
 
   // One group: turning one on turns the others off; turning one off turns nothing on.
-  const std::pair<const char*, QRadioButton*> modes[] = {{"radXDecrease", radXDecrease},
-                                                         {"radXIncrease", radXIncrease},
-                                                         {"radSameHeight", radSameHeight},
-                                                         {"radSameWidth", radSameWidth},
-                                                         {"radSameSize", radSameSize}};
-  const bool defaults[] = {true, false, false, false, false};
+  const std::pair<const char*, QRadioButton*> modes[] = {
+      {"radXDecrease", radXDecrease},   {"radXIncrease", radXIncrease},
+      {"radSameHeight", radSameHeight}, {"radSameWidth", radSameWidth},
+      {"radSameSize", radSameSize},     {"radFitInBox", radFitInBox}};
+  // A file written before the box mode existed lacks its key: the mode stays off.
+  const bool defaults[] = {true, false, false, false, false, false};
   for (size_t i = 0; i < std::size(modes); ++i) {
     const bool on = ini.ReadBool(kResize, modes[i].first, defaults[i]);
     if (on) {
@@ -105,6 +105,7 @@ void TMainForm::LoadSettings() {
   LoadCheck(chkAutoStartUp, ini.ReadBool(kSettings, "chkAutoStartUp", false));
   LoadCheck(chkProtect, ini.ReadBool(kSettings, "chkProtect", true));
   LoadCheck(chkOverwrite, ini.ReadBool(kSettings, "chkOverwrite", true));
+  LoadCheck(chkNeverEnlarge, ini.ReadBool(kSettings, "chkNeverEnlarge", false));
   // The folder takes effect whatever it is, also when it equals the box's text.
   const QString lastPath =
       QString::fromStdString(ini.ReadString(kSettings, "LastPath", StartFolder()));
@@ -157,6 +158,7 @@ void TMainForm::SaveSettings() {
   ini.WriteBool(kResize, "radSameHeight", radSameHeight->isChecked());
   ini.WriteBool(kResize, "radSameWidth", radSameWidth->isChecked());
   ini.WriteBool(kResize, "radSameSize", radSameSize->isChecked());
+  ini.WriteBool(kResize, "radFitInBox", radFitInBox->isChecked());
   ini.WriteBool(kWindowState, "Maximized", maximized);
   ini.WriteInteger(kWindowState, "Last_used_tab", PageControl->ActivePageIndex());
   ini.WriteInteger(kUpdates, "spnAutoUpdate", spnAutoUpdate->Value());
@@ -179,6 +181,7 @@ void TMainForm::SaveSettings() {
   ini.WriteBool(kSettings, "chkAutoStartUp", chkAutoStartUp->isChecked());
   ini.WriteBool(kSettings, "chkProtect", chkProtect->isChecked());
   ini.WriteBool(kSettings, "chkOverwrite", chkOverwrite->isChecked());
+  ini.WriteBool(kSettings, "chkNeverEnlarge", chkNeverEnlarge->isChecked());
   ini.WriteString(kSettings, "LastPath", edtPath->text().toStdString());
 }
 

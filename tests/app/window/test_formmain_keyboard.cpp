@@ -57,9 +57,10 @@ TEST_F(MainFormTest, TabWalksEachPageFromTheTopLeftToTheBottomRight) {
   AddPicture("a.bmp", 4, 4);
   TMainForm& f = ReadyForm();
   std::vector<std::string> resizer = {
-      "edtPath",    "btnBrowse",  "FilterCombo",     "FileList",   "btnRefresh",
-      "btnSellAll", "btnInvert",  "PageControlTabs", "trkQuality", "radXDecrease",
-      "spnRound",   "spnZecimal", "btnStart",        "btnAbort",   "btnResult"};
+      "edtPath",    "btnBrowse",    "FilterCombo",     "FileList",
+      "btnRefresh", "btnSellAll",   "btnInvert",       "PageControlTabs",
+      "trkQuality", "radXDecrease", "chkNeverEnlarge", "spnRound",
+      "spnZecimal", "btnStart",     "btnAbort",        "btnResult"};
   // A button that is disabled now (such as "Abort" outside a run) cannot take the focus.
   std::erase_if(resizer, [&](const std::string& name) {
     return !f.findChild<QWidget*>(QString::fromStdString(name))->isEnabled();

@@ -27,6 +27,8 @@ TEST_F(MainFormTest, EveryControlIsThereByNameWithItsCaption) {
       {"lblQuality2", "JPEG quality"},
       {"radXDecrease", "Decrease image size x times"},
       {"radSameHeight", "Make all images of the same height:"},
+      {"radFitInBox", "Make all images fit in a box of W x H (keep proportions)"},
+      {"chkNeverEnlarge", "Never enlarge"},
       {"lblAspect", "IMAGE MAY GET DISTORTED"},
       {"btn43", "Set 4/3"},
       {"btnStart", "Resize selected"},
@@ -90,27 +92,43 @@ TEST_F(MainFormTest, ActionsHaveTheirShortcuts) {
   EXPECT_EQ(f.PopupMenu->actions().front()->text(), "Exit");
 }
 
+// "Never enlarge" has nothing to say when magnifying; the run takes the mode and the check
+// box as they show.
 TEST_F(MainFormTest, EachModeShowsItsInputs) {
   TMainForm& f = ReadyForm();
   struct Case {
     QRadioButton* TMainForm::*radio;
-    bool factor, fixed, side;
+    velora::ResizeMode mode;
+    bool factor, fixed, distorts, side, neverEnlarge;
   };
   const Case cases[] = {
-      {&TMainForm::radXDecrease, true, false, false},
-      {&TMainForm::radXIncrease, true, false, false},
-      {&TMainForm::radSameSize, false, true, false},
-      {&TMainForm::radSameWidth, false, false, true},
-      {&TMainForm::radSameHeight, false, false, true},
+      {&TMainForm::radXDecrease, velora::ResizeMode::DecreaseTimes, true, false, false, false,
+       true},
+      {&TMainForm::radXIncrease, velora::ResizeMode::IncreaseTimes, true, false, false, false,
+       false},
+      {&TMainForm::radSameSize, velora::ResizeMode::SameSize, false, true, true, false, true},
+      {&TMainForm::radSameWidth, velora::ResizeMode::SameWidth, false, false, false, true, true},
+      {&TMainForm::radSameHeight, velora::ResizeMode::SameHeight, false, false, false, true, true},
+      {&TMainForm::radFitInBox, velora::ResizeMode::FitInBox, false, true, false, false, true},
+      {&TMainForm::radXIncrease, velora::ResizeMode::IncreaseTimes, true, false, false, false,
+       false},
+      {&TMainForm::radFitInBox, velora::ResizeMode::FitInBox, false, true, false, false, true},
   };
+  f.chkNeverEnlarge->setChecked(true);
   for (const Case& c : cases) {
     QRadioButton* radio = f.*c.radio;
+    const std::string name = radio->objectName().toStdString();
     QTest::mouseClick(radio, Qt::LeftButton);
-    ASSERT_TRUE(radio->isChecked()) << radio->objectName().toStdString();
-    EXPECT_EQ(f.grpX->isVisible(), c.factor) << radio->objectName().toStdString();
-    EXPECT_EQ(f.grpOutRatio->isVisible(), c.fixed);
-    EXPECT_EQ(f.lblAspect->isVisible(), c.fixed);
-    EXPECT_EQ(f.spnWH->isVisible(), c.side);
+    ASSERT_TRUE(radio->isChecked()) << name;
+    EXPECT_EQ(f.grpX->isVisible(), c.factor) << name;
+    EXPECT_EQ(f.grpOutRatio->isVisible(), c.fixed) << name;
+    EXPECT_EQ(f.btn43->isVisible(), c.fixed) << name;
+    EXPECT_EQ(f.lblAspect->isVisible(), c.distorts) << name;
+    EXPECT_EQ(f.spnWH->isVisible(), c.side) << name;
+    EXPECT_EQ(f.chkNeverEnlarge->isEnabled(), c.neverEnlarge) << name;
+    const velora::ResizeSettings settings = f.CurrentSettings();
+    EXPECT_EQ(settings.Mode, c.mode) << name;
+    EXPECT_TRUE(settings.NeverEnlarge) << name;
     QApplication::processEvents();  // the group lays itself out again
     if (c.side) {
       // The side box stands beside the selected caption.
@@ -120,6 +138,8 @@ TEST_F(MainFormTest, EachModeShowsItsInputs) {
       EXPECT_EQ(f.spnRound->toolTip(), "How many times you want to increase/decrease the image");
     }
   }
+  f.chkNeverEnlarge->setChecked(false);
+  EXPECT_FALSE(f.CurrentSettings().NeverEnlarge);
 }
 
 TEST_F(MainFormTest, TenthsCarryAsTheArrowsAndTypingChangeThem) {

@@ -10,8 +10,8 @@ using namespace velora::app::testing;
 
 TEST_F(MainFormTest, SwitchingModesKeepsTheWindowAndTheButtonsInPlace) {
   TMainForm& f = ReadyForm();
-  const QList<QRadioButton*> radios{f.radXDecrease, f.radXIncrease, f.radSameSize, f.radSameWidth,
-                                    f.radSameHeight};
+  const QList<QRadioButton*> radios{f.radXDecrease, f.radXIncrease,  f.radSameSize,
+                                    f.radSameWidth, f.radSameHeight, f.radFitInBox};
   const auto places = [&] {
     QList<QRect> rects;
     for (QRadioButton* radio : radios) {

@@ -273,6 +273,47 @@ TEST_F(MainFormTest, TheWindowWritesTheSameFilesAsTheCommandLine) {
   }
 }
 
+// The box mode, alone and with "Never enlarge": the window's files are velora-resize's, of
+// the size the box allows (b fits the larger box already and keeps its own size).
+TEST_F(MainFormTest, TheBoxModeWritesTheSameFilesAsTheCommandLine) {
+  AddPicture("a.bmp", 333, 217, 1);
+  AddPicture("b.bmp", 120, 97, 2);
+  struct Case {
+    int width, height;
+    bool neverEnlarge;
+    QSize a, b;
+  };
+  const Case cases[] = {{100, 100, false, {100, 65}, {100, 81}},
+                        {200, 150, true, {200, 130}, {120, 97}}};
+  TMainForm& f = ReadyForm();
+  f.radFitInBox->setChecked(true);
+  f.actSellAll->trigger();
+  for (const Case& c : cases) {
+    const std::string label = std::to_string(c.width) + "x" + std::to_string(c.height);
+    f.spnWidth->SetValue(c.width);
+    f.spnHeight->SetValue(c.height);
+    f.chkNeverEnlarge->setChecked(c.neverEnlarge);
+    f.actStart->trigger();
+
+    velora::test::TempDir cliOut;
+    const std::string cli = std::string(VELORA_BINARY_DIR) + "/src/cli/velora-resize";
+    const std::string command = "'" + cli + "' --mode fit --width " + std::to_string(c.width) +
+                                " --height " + std::to_string(c.height) +
+                                (c.neverEnlarge ? " --no-enlarge" : "") + " --quiet --output '" +
+                                cliOut.Root() + "' '" + pictures.Root() + "'";
+    ASSERT_EQ(velora::test::RunCommand(command), 0) << command;
+    for (const auto& [name, size] : {std::pair{"a.jpg", c.a}, std::pair{"b.jpg", c.b}}) {
+      const std::string path = Folder() + "Output/" + name;
+      const std::string mine = velora::test::ReadFile(path);
+      ASSERT_FALSE(mine.empty()) << label << " " << name;
+      EXPECT_EQ(mine, velora::test::ReadFile(cliOut.Path(name))) << label << " " << name;
+      velora::TJPEGImage written;
+      written.LoadFile(path);
+      EXPECT_EQ(QSize(written.Width(), written.Height()), size) << label << " " << name;
+    }
+  }
+}
+
 TEST_F(MainFormTest, OpenedOrDroppedFilesSelectThemInTheirFolder) {
   AddPicture("a.bmp", 8, 8);
   const std::string b = AddPicture("b.bmp", 8, 8);

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QRadioButton>
@@ -176,6 +177,7 @@ TEST_F(MainFormTest, SavesEveryValueInItsSectionInOrder) {
                          "radSameHeight=0",
                          "radSameWidth=1",
                          "radSameSize=0",
+                         "radFitInBox=0",
                          "[Updates]",
                          "spnAutoUpdate=4",
                          "LastCheck=",
@@ -198,6 +200,7 @@ TEST_F(MainFormTest, SavesEveryValueInItsSectionInOrder) {
                          "chkAutoStartUp=0",
                          "chkProtect=1",
                          "chkOverwrite=1",
+                         "chkNeverEnlarge=0",
                          "LastPath="};
   size_t at = 0;
   for (const char* piece : order) {
@@ -207,6 +210,45 @@ TEST_F(MainFormTest, SavesEveryValueInItsSectionInOrder) {
   }
   EXPECT_NE(text.find("LastCheck=" + FormatLastCheck(46085)), std::string::npos);
   EXPECT_NE(text.find("LastPath=" + home.Home() + "/"), std::string::npos);
+}
+
+// The box mode and "Never enlarge" are stored and come back; a file written before they
+// existed loads as it always did (its mode, the check box off).
+TEST_F(MainFormTest, TheBoxModeAndNeverEnlargeAreStoredAndOlderFilesLoadAsBefore) {
+  struct Case {
+    const char* file;  // the settings file; empty: what the window itself wrote
+    QRadioButton* TMainForm::*mode;
+    bool neverEnlarge;
+  };
+  const Case cases[] = {
+      {"", &TMainForm::radFitInBox, true},
+      {"[Resize]\nradXDecrease=0\nradSameWidth=1\n", &TMainForm::radSameWidth, false},
+      {"[Resize]\nradXDecrease=0\nradSameSize=1\n[Settings]\nchkNeverEnlarge=0\n",
+       &TMainForm::radSameSize, false},
+      {"[Resize]\nradXDecrease=0\nradSameSize=0\nradFitInBox=1\n[Settings]\nchkNeverEnlarge=1\n",
+       &TMainForm::radFitInBox, true},
+  };
+  for (const Case& c : cases) {
+    if (*c.file == '\0') {
+      TMainForm& f = ReadyForm();
+      f.radFitInBox->setChecked(true);
+      f.chkNeverEnlarge->setChecked(true);
+      f.close();
+      const std::string text = SettingsText();
+      EXPECT_NE(text.find("radFitInBox=1"), std::string::npos) << text;
+      EXPECT_NE(text.find("chkNeverEnlarge=1"), std::string::npos) << text;
+    } else {
+      WriteSettings(c.file);
+    }
+    TMainForm& f = MakeForm();
+    EXPECT_TRUE((f.*c.mode)->isChecked()) << c.file;
+    EXPECT_EQ(f.radFitInBox->isChecked(), c.mode == &TMainForm::radFitInBox) << c.file;
+    EXPECT_EQ(f.chkNeverEnlarge->isChecked(), c.neverEnlarge) << c.file;
+    EXPECT_EQ(!f.grpOutRatio->isHidden(),
+              c.mode == &TMainForm::radFitInBox || c.mode == &TMainForm::radSameSize)
+        << c.file;
+    f.close();
+  }
 }
 
 TEST_F(MainFormTest, ExactlyOneSavePerRunWhateverTheWayOut) {
