@@ -27,7 +27,7 @@ std::unique_ptr<TTiffPicture> Load(const Bytes& file) {
 
 enum class Alpha { kNone, kStraight, kPremultiplied };
 
-struct Spec {
+struct TiffCase {
   const char* what = "";
   uint16_t bits = 8;
   uint16_t samples = 3;
@@ -46,7 +46,7 @@ uint32_t MaxOf(int bits) {
 
 // The stored sample c of pixel (x, y): scattered values over the whole range. With
 // premultiplied alpha the colours are scaled by the pixel's alpha (the last sample).
-uint32_t Sample(const Spec& s, int x, int y, int c) {
+uint32_t Sample(const TiffCase& s, int x, int y, int c) {
   const uint32_t max = MaxOf(s.bits);
   auto raw = [&](int channel) {
     return (static_cast<uint32_t>(x * 37 + y * 71 + channel * 101 + 5) * 2654435761u >> 9) & max;
@@ -70,7 +70,7 @@ std::vector<uint16_t> Palette(int bits, int channel) {
 
 // Writes the picture with libtiff and returns the file's bytes; `pages` adds further
 // pages of another size after the first->
-Bytes WriteTiff(const Spec& s, const test::TempDir& dir, int pages = 1) {
+Bytes WriteTiff(const TiffCase& s, const test::TempDir& dir, int pages = 1) {
   const std::string path = dir.Path("picture.tif");
   TIFF* tiff = TIFFOpen(path.c_str(), "w");
   for (int page = 0; page < pages; ++page) {
@@ -148,7 +148,7 @@ Bytes WriteTiff(const Spec& s, const test::TempDir& dir, int pages = 1) {
 }
 
 // What the written samples mean as 8-bit red, green, blue, alpha.
-Bytes Expected(const Spec& s) {
+Bytes Expected(const TiffCase& s) {
   Bytes out;
   const bool gray =
       s.photometric == PHOTOMETRIC_MINISBLACK || s.photometric == PHOTOMETRIC_MINISWHITE;
@@ -234,7 +234,7 @@ Bytes RawTiff(uint32_t width, uint32_t height, uint32_t stripOffset) {
 
 TEST(Tiff, EveryColourTypeAndDepthGivesItsColours) {
   const uint16_t kGray = PHOTOMETRIC_MINISBLACK, kRgb = PHOTOMETRIC_RGB;
-  const Spec cases[] = {
+  const TiffCase cases[] = {
       {"bilevel", 1, 1, kGray},
       {"bilevel, white is zero, PackBits", 1, 1, PHOTOMETRIC_MINISWHITE, Alpha::kNone,
        COMPRESSION_PACKBITS},
@@ -256,7 +256,7 @@ TEST(Tiff, EveryColourTypeAndDepthGivesItsColours) {
       {"RGBA 16-bit, tiles", 16, 4, kRgb, Alpha::kStraight, COMPRESSION_NONE, true},
   };
   test::TempDir dir;
-  for (const Spec& s : cases) {
+  for (const TiffCase& s : cases) {
     SCOPED_TRACE(s.what);
     const auto picture = Load(WriteTiff(s, dir));
     ASSERT_EQ(picture->Width(), s.width);
@@ -267,18 +267,18 @@ TEST(Tiff, EveryColourTypeAndDepthGivesItsColours) {
 }
 
 TEST(Tiff, CmykAndJpegYCbCrAgreeWithLibtiff) {
-  Spec cmyk;
+  TiffCase cmyk;
   cmyk.what = "CMYK 8-bit";
   cmyk.samples = 4;
   cmyk.photometric = PHOTOMETRIC_SEPARATED;
-  Spec ycbcr;
+  TiffCase ycbcr;
   ycbcr.what = "YCbCr, JPEG";
   ycbcr.photometric = PHOTOMETRIC_YCBCR;
   ycbcr.compression = COMPRESSION_JPEG;
   ycbcr.width = 48;
   ycbcr.height = 32;
   test::TempDir dir;
-  for (const Spec& s : {cmyk, ycbcr}) {
+  for (const TiffCase& s : {cmyk, ycbcr}) {
     SCOPED_TRACE(s.what);
     const Bytes file = WriteTiff(s, dir);
     const auto picture = Load(file);
@@ -290,10 +290,10 @@ TEST(Tiff, CmykAndJpegYCbCrAgreeWithLibtiff) {
 
 TEST(Tiff, OrientationProfileAndFirstPage) {
   test::TempDir dir;
-  Spec plain;
+  TiffCase plain;
   const Bytes asStored = RgbaOf(*Load(WriteTiff(plain, dir)));
   for (uint16_t orientation = 1; orientation <= 8; ++orientation) {
-    Spec s;
+    TiffCase s;
     s.orientation = orientation;
     const auto picture = Load(WriteTiff(s, dir));
     EXPECT_EQ(picture->Orientation(), orientation);
@@ -301,7 +301,7 @@ TEST(Tiff, OrientationProfileAndFirstPage) {
     EXPECT_EQ(RgbaOf(*picture), asStored) << orientation;
     EXPECT_EQ(UprightWidth(*picture), SwapsSides(orientation) ? s.height : s.width);
   }
-  Spec withProfile;
+  TiffCase withProfile;
   withProfile.profile = Bytes(1500, 0x42);
   EXPECT_EQ(Load(WriteTiff(withProfile, dir))->ColorProfile(), withProfile.profile);
   EXPECT_TRUE(Load(WriteTiff(plain, dir))->ColorProfile().empty());
@@ -312,7 +312,7 @@ TEST(Tiff, OrientationProfileAndFirstPage) {
 
 TEST(Tiff, DamagedTruncatedAndHugeFilesAreRefused) {
   test::TempDir dir;
-  Spec s;
+  TiffCase s;
   const Bytes good = WriteTiff(s, dir);
   const Bytes huge = RawTiff(100000, 100000, 0);
   const Bytes badOffset = RawTiff(4, 4, 0x7FFFFFF0u);
@@ -328,7 +328,7 @@ TEST(Tiff, DamagedTruncatedAndHugeFilesAreRefused) {
 
 TEST(Tiff, LoadsThroughTheFormatTableWhateverTheCase) {
   test::TempDir dir;
-  const Bytes file = WriteTiff(Spec{}, dir);
+  const Bytes file = WriteTiff(TiffCase{}, dir);
   for (const char* name : {"a.tif", "b.TIFF", "c.Tif"}) {
     TPicture picture;
     LoadPictureFile(picture, dir.Write(name, file));
